@@ -1,0 +1,50 @@
+#include "app/driver.h"
+
+#include <iostream>
+
+#include "app/command_line.h"
+#include "app/console.h"
+#include "app/usage.h"
+#include "platform/win32.h"
+#include "transfer/status_report.h"
+#include "transfer/transfer_run.h"
+
+namespace {
+
+// No message boxes for critical errors or files that cannot be opened: a
+// search on an empty drive must simply fail, as a script expects.
+void PrepareProcess() {
+  const UINT mode = SetErrorMode(0);
+  SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+std::optional<HRESULT> RunTransfer(const TransferRequest& request) {
+  if (request.direction == TransferDirection::DesktopToDevice) return RunDesktopToDevice(request);
+  return RunDeviceToDesktop(request);
+}
+
+}  // namespace
+
+int RunMorvask(int argc, const char* const argv[]) {
+  PrepareProcess();
+  PrintBanner();
+  if (argc < 2) {
+    PrintUsage();
+    WriteLineEnd(std::cout);
+    return 0;
+  }
+  const std::optional<TransferRequest> request = ParseCommandLine(argc, argv);
+  if (!request) {
+    PrintUsage();
+    WriteLineEnd(std::cerr);
+    return 1;
+  }
+  if (request->direction == TransferDirection::None) {
+    WriteLine(std::cerr, "No mode was specified.  Use /D2P or /P2D.");
+    return 0;
+  }
+  const std::optional<HRESULT> status = RunTransfer(*request);
+  if (!status) return 0;
+  ReportTransferStatus(*status);
+  return 1;
+}

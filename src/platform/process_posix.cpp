@@ -1,0 +1,69 @@
+// Process-wide stand-ins: the error mode, the code page, the last error and
+// the system's message texts.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32.h"
+
+namespace {
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+// The Windows wordings for the codes this platform's stand-ins set and a
+// filter commonly returns. Windows ends its texts with CR LF; a line feed
+// alone is this platform's line end.
+struct SystemText {
+  DWORD code;
+  const char* text;
+};
+
+const SystemText kSystemTexts[] = {
+    {ERROR_SUCCESS, "The operation completed successfully.\n"},
+    {ERROR_INVALID_FUNCTION, "Incorrect function.\n"},
+    {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\n"},
+    {ERROR_ACCESS_DENIED, "Access is denied.\n"},
+    {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\n"},
+    {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\n"},
+    {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\n"},
+};
+
+const char* FindSystemText(DWORD code) {
+  // A status made from a system error (0x8007xxxx) has the error's text.
+  const bool fromSystemError = (code & 0xFFFF0000u) == 0x80070000u && (code & 0xFFFFu) != 0;
+  const DWORD error = fromSystemError ? (code & 0xFFFFu) : code;
+  for (const SystemText& entry : kSystemTexts) {
+    if (entry.code == error) return entry.text;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+UINT SetErrorMode(UINT) { return 0; }
+
+BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+DWORD GetLastError() { return lastError; }
+
+void SetLastError(DWORD errorCode) { lastError = errorCode; }
+
+DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD,
+                     void*) {
+  const DWORD required = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
+  const char* text = FindSystemText(messageId);
+  if ((flags & required) != required || buffer == nullptr || text == nullptr) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  const std::size_t length = std::strlen(text);
+  char* copy = static_cast<char*>(std::malloc(length + 1));
+  if (copy == nullptr) return 0;
+  std::memcpy(copy, text, length + 1);
+  *reinterpret_cast<LPSTR*>(buffer) = copy;
+  return static_cast<DWORD>(length);
+}
+
+HLOCAL LocalFree(HLOCAL memory) {
+  std::free(memory);
+  return nullptr;
+}

@@ -1,0 +1,373 @@
+#include "platform/reg_file_posix.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "platform/ascii.h"
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 1 << 16;
+constexpr std::size_t kMaxLineBytes = 1 << 20;
+
+constexpr std::string_view kRegedit4Header = "REGEDIT4";
+constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (codePoint >> 18));
+    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
+// Decodes UTF-16LE to UTF-8. A trailing odd byte or a high surrogate whose
+// partner has not arrived yet stays in `pending` for the next call; an
+// unpaired surrogate becomes U+FFFD.
+void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
+  std::string units = pending + std::string(raw);
+  pending.clear();
+  std::size_t i = 0;
+  auto unitAt = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(units[at]) |
+                                      (static_cast<unsigned char>(units[at + 1]) << 8));
+  };
+  while (i + 1 < units.size()) {
+    const std::uint32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (i + 3 >= units.size()) break;
+      const std::uint32_t next = unitAt(i + 2);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        i += 4;
+        continue;
+      }
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit);
+    }
+    i += 2;
+  }
+  pending.assign(units, i, std::string::npos);
+}
+
+// Where the next line that starts with "[" begins, or `size` when the
+// block has none; `before` is the byte that preceded the block.
+std::size_t FindSectionStart(const char* data, std::size_t size, std::size_t from, char before) {
+  while (from < size) {
+    const void* bracket = std::memchr(data + from, '[', size - from);
+    if (bracket == nullptr) return size;
+    const std::size_t at = static_cast<const char*>(bracket) - data;
+    if ((at == 0 ? before : data[at - 1]) == '\n') return at;
+    from = at + 1;
+  }
+  return size;
+}
+
+void AppendCapped(std::string& line, bool& tooLong, const char* data, std::size_t size) {
+  const std::size_t room = kMaxLineBytes - line.size();
+  if (size > room) {
+    tooLong = true;
+    size = room;
+  }
+  line.append(data, size);
+}
+
+bool ParseHexByte(std::string_view token, char& byte) {
+  if (token.empty() || token.size() > 2) return false;
+  unsigned value = 0;
+  for (char c : token) {
+    const char lower = ToLowerAscii(c);
+    if (c >= '0' && c <= '9') {
+      value = value * 16 + static_cast<unsigned>(c - '0');
+    } else if (lower >= 'a' && lower <= 'f') {
+      value = value * 16 + static_cast<unsigned>(lower - 'a' + 10);
+    } else {
+      return false;
+    }
+  }
+  byte = static_cast<char>(value);
+  return true;
+}
+
+bool ParseHexList(std::string_view text, std::string& bytes) {
+  std::string compact;
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') compact += c;
+  }
+  std::string_view rest = compact;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(',');
+    char byte = 0;
+    if (!ParseHexByte(rest.substr(0, comma), byte)) return false;
+    bytes += byte;
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  return true;
+}
+
+// Reads a quoted text whose only escapes are \\ and \"; `text` starts at the
+// opening quote and is left just past the closing one.
+bool ParseQuoted(std::string_view& text, std::string& out) {
+  if (text.empty() || text.front() != '"') return false;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
+      out += text[++i];
+    } else if (c == '"') {
+      text.remove_prefix(i + 1);
+      return true;
+    } else {
+      out += c;
+    }
+  }
+  return false;
+}
+
+bool ParseDword(std::string_view digits, std::string& bytes) {
+  if (digits.empty() || digits.size() > 8) return false;
+  std::uint32_t value = 0;
+  for (char c : digits) {
+    char nibble = 0;
+    if (!ParseHexByte(std::string_view(&c, 1), nibble)) return false;
+    value = (value << 4) | static_cast<unsigned char>(nibble);
+  }
+  for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+  return true;
+}
+
+bool IsStringType(DWORD type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+bool ParseData(std::string_view data, bool unicodeFile, RegValue& value) {
+  if (data == "-") {
+    value.deletion = true;
+    return true;
+  }
+  if (!data.empty() && data.front() == '"') {
+    value.type = kRegSz;
+    if (!ParseQuoted(data, value.data) || !TrimRight(data).empty()) return false;
+    value.data += '\0';
+    return true;
+  }
+  if (StartsWithIgnoringAsciiCase(data, "dword:")) {
+    value.type = kRegDword;
+    return ParseDword(data.substr(6), value.data);
+  }
+  if (!StartsWithIgnoringAsciiCase(data, "hex")) return false;
+  data.remove_prefix(3);
+  value.type = kRegBinary;
+  if (!data.empty() && data.front() == '(') {
+    const std::size_t close = data.find(')');
+    std::string type;
+    if (close == std::string_view::npos || !ParseHexList(data.substr(1, close - 1), type) ||
+        type.size() != 1) {
+      return false;
+    }
+    value.type = static_cast<unsigned char>(type[0]);
+    data.remove_prefix(close + 1);
+  }
+  if (data.empty() || data.front() != ':') return false;
+  std::string bytes;
+  if (!ParseHexList(data.substr(1), bytes)) return false;
+  // The registry holds string types as UTF-16; a program reading them with
+  // the A calls gets them in its own code page, here UTF-8.
+  if (unicodeFile && IsStringType(value.type)) {
+    std::string pending;
+    DecodeUtf16(bytes, pending, value.data);
+  } else {
+    value.data = std::move(bytes);
+  }
+  return true;
+}
+
+// Reads `"name"=` or `@=` from the start of a value line and leaves `line`
+// at the data.
+bool ParseValueName(std::string_view& line, std::string& name) {
+  line = TrimLeft(line);
+  if (line.empty()) return false;
+  if (line.front() == '@') {
+    line.remove_prefix(1);
+  } else if (!ParseQuoted(line, name)) {
+    return false;
+  }
+  line = TrimLeft(line);
+  if (line.empty() || line.front() != '=') return false;
+  line.remove_prefix(1);
+  return true;
+}
+
+// The state of one scan: the line being gathered, the value line being
+// continued, and what the current section wants.
+struct ScanState {
+  const RegSectionHandler& onSection;
+  const RegValueHandler& onValue;
+  bool headerSeen = false;
+  bool unicodeFile = false;
+  bool wanted = false;
+  std::string line;
+  bool lineTooLong = false;
+  std::string continued;
+  bool continuing = false;
+  bool continuedTooLong = false;
+};
+
+void EmitValue(ScanState& state, std::string_view line, bool tooLong) {
+  RegValue value;
+  if (tooLong) {
+    // Only the name is needed: data this long fits no reader's buffer.
+    if (!ParseValueName(line, value.name)) return;
+    value.dataTooLong = true;
+    state.onValue(value);
+    return;
+  }
+  if (ParseRegValue(line, state.unicodeFile, value)) state.onValue(value);
+}
+
+void FinishContinuation(ScanState& state) {
+  state.continuing = false;
+  EmitValue(state, state.continued, state.continuedTooLong);
+  state.continued.clear();
+  state.continuedTooLong = false;
+}
+
+// Handles one physical line; false when the file turns out not to be a
+// registry file.
+bool HandleLine(ScanState& state) {
+  std::string_view line = TrimRight(state.line);
+  if (!state.headerSeen) {
+    state.headerSeen = true;
+    state.unicodeFile = line == kVersion5Header;
+    return state.unicodeFile || line == kRegedit4Header;
+  }
+  if (state.continuing) {
+    const std::string_view piece = TrimLeft(line);
+    if (piece.empty() || piece.front() != '[') {
+      const bool more = !piece.empty() && piece.back() == '\\';
+      AppendCapped(state.continued, state.continuedTooLong, piece.data(),
+                   piece.size() - (more ? 1 : 0));
+      state.continuedTooLong = state.continuedTooLong || state.lineTooLong;
+      if (!more) FinishContinuation(state);
+      return true;
+    }
+    FinishContinuation(state);
+  }
+  if (!line.empty() && line.front() == '[') {
+    RegSection section;
+    state.wanted = !state.lineTooLong && ParseRegSection(line, section) && state.onSection(section);
+    return true;
+  }
+  if (!state.wanted || line.empty() || line.front() == ';') return true;
+  if (line.back() == '\\' && !state.lineTooLong) {
+    state.continuing = true;
+    state.continued.assign(line.data(), line.size() - 1);
+    return true;
+  }
+  EmitValue(state, line, state.lineTooLong);
+  return true;
+}
+
+// Reads the next block of the file as UTF-8; false at the end of the file.
+bool ReadBlock(std::FILE* file, bool utf16, std::string& pending, std::string& block) {
+  char raw[kBlockBytes];
+  block.clear();
+  while (block.empty()) {
+    const std::size_t got = std::fread(raw, 1, sizeof raw, file);
+    if (got == 0) return false;
+    if (utf16) {
+      DecodeUtf16(std::string_view(raw, got), pending, block);
+    } else {
+      block.assign(raw, got);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseRegSection(std::string_view line, RegSection& section) {
+  line = TrimRight(line);
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
+  line = line.substr(1, line.size() - 2);
+  section.deletion = !line.empty() && line.front() == '-';
+  if (section.deletion) line.remove_prefix(1);
+  const std::string_view root = line.substr(0, line.find('\\'));
+  if (root.empty()) return false;
+  section.localMachine =
+      EqualsIgnoringAsciiCase(root, "HKEY_LOCAL_MACHINE") || EqualsIgnoringAsciiCase(root, "HKLM");
+  line.remove_prefix(root.size());
+  while (!line.empty() && line.front() == '\\') line.remove_prefix(1);
+  while (!line.empty() && line.back() == '\\') line.remove_suffix(1);
+  section.path.assign(line.data(), line.size());
+  return true;
+}
+
+bool ParseRegValue(std::string_view line, bool unicodeFile, RegValue& value) {
+  return ParseValueName(line, value.name) && ParseData(TrimRight(TrimLeft(line)), unicodeFile, value);
+}
+
+bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection, const RegValueHandler& onValue) {
+  unsigned char bom[3] = {0, 0, 0};
+  const std::size_t got = std::fread(bom, 1, sizeof bom, file);
+  const bool utf16 = got >= 2 && bom[0] == 0xFF && bom[1] == 0xFE;
+  const bool utf8Bom = got == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF;
+  std::string pending;
+  std::string block;
+  if (utf16) {
+    DecodeUtf16(std::string_view(reinterpret_cast<char*>(bom) + 2, got - 2), pending, block);
+  } else if (!utf8Bom) {
+    block.assign(reinterpret_cast<char*>(bom), got);
+  }
+
+  ScanState state{onSection, onValue, false, false, false, {}, false, {}, false, false};
+  char before = '\n';
+  do {
+    const char* data = block.data();
+    const std::size_t size = block.size();
+    std::size_t at = 0;
+    while (at < size) {
+      if (state.headerSeen && !state.wanted && !state.continuing && state.line.empty()) {
+        // Outside the wanted sections only section headers matter.
+        at = FindSectionStart(data, size, at, before);
+        if (at == size) break;
+      }
+      const void* newline = std::memchr(data + at, '\n', size - at);
+      const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
+      AppendCapped(state.line, state.lineTooLong, data + at, end - at);
+      if (newline == nullptr) break;
+      if (!HandleLine(state)) return false;
+      state.line.clear();
+      state.lineTooLong = false;
+      at = end + 1;
+    }
+    if (size > 0) before = data[size - 1];
+  } while (ReadBlock(file, utf16, pending, block));
+
+  if (!state.line.empty() || state.lineTooLong) {
+    if (!HandleLine(state)) return false;
+  }
+  if (state.continuing) FinishContinuation(state);
+  return state.headerSeen;
+}

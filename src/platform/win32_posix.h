@@ -1,0 +1,95 @@
+// Stand-ins for the Win32 operations the program uses, for platforms without
+// Windows. Types keep their Windows sizes: DWORD and LONG are 32 bits wide.
+// Include "platform/win32.h" rather than this file.
+#pragma once
+
+#include <cstdint>
+
+typedef std::uint8_t BYTE;
+typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
+typedef std::int32_t HRESULT;
+typedef int BOOL;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef void* HANDLE;
+typedef void* HLOCAL;
+typedef void* LPVOID;
+typedef struct RegistryKey* HKEY;
+typedef HKEY* PHKEY;
+typedef DWORD REGSAM;
+typedef struct LoadedLibrary* HMODULE;
+typedef HMODULE HINSTANCE;
+typedef void (*FARPROC)();
+
+#define WINAPI
+#define FALSE 0
+#define TRUE 1
+#define MAX_PATH 260
+
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
+#define KEY_READ 0x20019u
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_MORE_DATA 234L
+
+#define SEM_FAILCRITICALERRORS 0x0001u
+#define SEM_NOOPENFILEERRORBOX 0x8000u
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x0100u
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x0200u
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x1000u
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  CHAR cFileName[MAX_PATH];
+};
+typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+
+// Process error mode: there are no system message boxes to suppress here, so
+// this only returns the previous (always empty) mode.
+UINT SetErrorMode(UINT mode);
+
+// Strings are UTF-8 here: no byte starts a double-byte character.
+BOOL IsDBCSLeadByte(BYTE testChar);
+
+// Opens a search for the entries matching the path ("*" and "?" in its last
+// component); INVALID_HANDLE_VALUE when nothing matches. Close with FindClose.
+HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData);
+BOOL FindClose(HANDLE findFile);
+
+// A read-only registry read from a .reg file: the file named by the
+// environment variable MORVASK_REGISTRY, else the one installed with the
+// program. Only HKEY_LOCAL_MACHINE is visible. Return 0 on success, 2 for a
+// missing key or value, 234 when the data does not fit the buffer.
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize);
+LONG RegCloseKey(HKEY key);
+
+// Library loading through dlopen; failures set the last error to 126 (no such
+// file), 193 (not a loadable library) or 127 (no such export).
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+DWORD GetLastError();
+void SetLastError(DWORD errorCode);
+
+// System message texts for the few codes this platform knows; 0 and no
+// buffer for every other code. Only the allocate/ignore-inserts/from-system
+// form is supported.
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                     LPSTR buffer, DWORD size, void* arguments);
+HLOCAL LocalFree(HLOCAL memory);

@@ -1,0 +1,29 @@
+#include "transfer/status_report.h"
+
+#include <iostream>
+
+#include "app/console.h"
+
+namespace {
+
+constexpr DWORD kSystemMessageFlags =
+    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+
+// The system's message text for the code, in the language it chooses, or
+// empty. Its buffer is released before anything is printed.
+std::string SystemMessageText(HRESULT status) {
+  LPSTR buffer = nullptr;
+  FormatMessageA(kSystemMessageFlags, nullptr, static_cast<DWORD>(status), 0,
+                 reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  if (buffer == nullptr) return std::string();
+  std::string text = buffer;
+  LocalFree(buffer);
+  return text;
+}
+
+}  // namespace
+
+void ReportTransferStatus(HRESULT status) {
+  const std::string systemText = SystemMessageText(status);
+  WriteLine(std::cout, systemText.empty() ? DescribeTransferStatus(status) : systemText);
+}

@@ -1,0 +1,84 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::optional<TransferRequest> Parse(const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv = {"morvask"};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+struct ParseCase {
+  std::vector<std::string> arguments;
+  TransferDirection direction;
+  std::string desktopFile;
+  std::string deviceFile;
+  std::string tableList;
+  int syncTables;
+  int allowOverwrite;
+};
+
+const ParseCase kParseCases[] = {
+    {{}, TransferDirection::None, "", "", "", 0, 0},
+    {{"/D2P", "/D", "C:\\data\\Orders.mdb", "/P", "\\Orders.cdb", "/T", "Customers", "/O"},
+     TransferDirection::DesktopToDevice, "C:\\data\\Orders.mdb", "\\Orders.cdb", "Customers..", 0,
+     1},
+    {{"/d2p"}, TransferDirection::DesktopToDevice, "", "", "", 0, 0},
+    {{"/D2P", "/P2D"}, TransferDirection::DeviceToDesktop, "", "", "", 0, 0},
+    {{"/P2D", "/D2P"}, TransferDirection::DesktopToDevice, "", "", "", 0, 0},
+    {{"/SY", "/sy", "/Sy", "/o", "/O"}, TransferDirection::None, "", "", "", 1, 1},
+    // A value option takes the next argument whatever it is.
+    {{"/D", "/?"}, TransferDirection::None, "/?", "", "", 0, 0},
+    {{"/D", "/P2D"}, TransferDirection::None, "/P2D", "", "", 0, 0},
+    {{"/P", "/T", "x"}, TransferDirection::None, "", "/T", "", 0, 0},
+    // The last value wins; a value option standing last changes nothing.
+    {{"/D", "a.mdb", "/D", "b.mdb"}, TransferDirection::None, "b.mdb", "", "", 0, 0},
+    {{"/D", "a.mdb", "/D"}, TransferDirection::None, "a.mdb", "", "", 0, 0},
+    {{"/T"}, TransferDirection::None, "", "", "", 0, 0},
+    {{"/T", "Orders", "/t", "Customers"}, TransferDirection::None, "", "", "Orders..Customers..", 0,
+     0},
+    {{"/T", "x", "/T", "x"}, TransferDirection::None, "", "", "x..x..", 0, 0},
+    {{"/T", ""}, TransferDirection::None, "", "", "..", 0, 0},
+    // Values are stored exactly as they arrive.
+    {{"/D", "  My Orders.MDB "}, TransferDirection::None, "  My Orders.MDB ", "", "", 0, 0},
+    // Only whole arguments match: no other prefix, no joined value.
+    {{"-D2P", "/D2P:", "D2P", "/D2", "/D2PX", "/Sync", "/D:a.mdb"}, TransferDirection::None, "", "",
+     "", 0, 0},
+    // Case folding covers A to Z only: the long s (U+017F) is no "s".
+    {{"/\xC5\xBFy"}, TransferDirection::None, "", "", "", 0, 0},
+};
+
+class ParseCommandLineCases : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseCommandLineCases, FillsTheRequest) {
+  const ParseCase& expected = GetParam();
+  const std::optional<TransferRequest> request = Parse(expected.arguments);
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->direction, expected.direction);
+  EXPECT_EQ(request->desktopFile, expected.desktopFile);
+  EXPECT_EQ(request->deviceFile, expected.deviceFile);
+  EXPECT_EQ(request->tableList, expected.tableList);
+  EXPECT_EQ(request->syncTables, expected.syncTables);
+  EXPECT_EQ(request->allowOverwrite, expected.allowOverwrite);
+}
+
+INSTANTIATE_TEST_SUITE_P(ParseCommandLine, ParseCommandLineCases, ::testing::ValuesIn(kParseCases));
+
+TEST(ParseCommandLine, QuestionMarkAsksForUsageWhereverItStands) {
+  EXPECT_FALSE(Parse({"/?"}).has_value());
+  EXPECT_FALSE(Parse({"/D2P", "/D", "a.mdb", "/?"}).has_value());
+  EXPECT_FALSE(Parse({"/?", "/D2P"}).has_value());
+}
+
+TEST(ParseCommandLine, KeepsTableNamesInOrder) {
+  const std::optional<TransferRequest> request = Parse({"/T", "b", "/T", "a", "/T", "b"});
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->tableNames, (std::vector<std::string>{"b", "a", "b"}));
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+# Fails unless PROGRAM imports system DLLs only: the compiler's runtimes must
+# be linked in, so that the program runs from a bare copy.
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "no imports found in ${PROGRAM}")
+endif()
+foreach(import IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${import}")
+  string(TOUPPER "${dll}" dll)
+  if(NOT dll MATCHES "^(KERNEL32|ADVAPI32|MSVCRT)\\.DLL$")
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}")
+  endif()
+  message(STATUS "imports ${dll}")
+endforeach()

@@ -1,0 +1,2 @@
+/* A library that loads but exports neither transfer function. */
+int DescribeFilter(void) { return 0; }
