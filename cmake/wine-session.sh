@@ -9,11 +9,8 @@ wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  rm -rf "$WINEPREFIX"
-  echo "creating the Wine prefix $WINEPREFIX"
-fi
+[ -d "$WINEPREFIX/drive_c" ] || echo "creating the Wine prefix $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 "$wineserver" -p30 </dev/null >/dev/null 2>&1 || true  # one may be running already
 "$wine64" wineboot </dev/null >/dev/null 2>&1
-test -f "$WINEPREFIX/system.reg"
+test -d "$WINEPREFIX/drive_c/windows/syswow64"

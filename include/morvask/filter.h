@@ -36,8 +36,7 @@ extern "C" {
 #endif
 
 typedef int32_t(MORVASK_FILTER_CALL* FilterTransferProc)(const char* desktopFile,
-                                                         const char* tableList,
-                                                         int32_t syncTables,
+                                                         const char* tableList, int32_t syncTables,
                                                          int32_t allowOverwrite,
                                                          const char* deviceFile);
 

@@ -35,7 +35,8 @@ bool MatchesWildcard(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
-bool FindMatchingEntry(const std::string& directory, const std::string& pattern, std::string& found) {
+bool FindMatchingEntry(const std::string& directory, const std::string& pattern,
+                       std::string& found) {
   DIR* stream = opendir(directory.empty() ? "." : directory.c_str());
   if (stream == nullptr) return false;
   bool matched = false;

@@ -47,8 +47,7 @@ DWORD GetLastError() { return lastError; }
 
 void SetLastError(DWORD errorCode) { lastError = errorCode; }
 
-DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD,
-                     void*) {
+DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD, void*) {
   const DWORD required = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
   const char* text = FindSystemText(messageId);
   if ((flags & required) != required || buffer == nullptr || text == nullptr) {

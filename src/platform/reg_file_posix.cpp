@@ -159,7 +159,9 @@ bool ParseDword(std::string_view digits, std::string& bytes) {
   return true;
 }
 
-bool IsStringType(DWORD type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+bool IsStringType(DWORD type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
 
 bool ParseData(std::string_view data, bool unicodeFile, RegValue& value) {
   if (data == "-") {
@@ -325,10 +327,12 @@ bool ParseRegSection(std::string_view line, RegSection& section) {
 }
 
 bool ParseRegValue(std::string_view line, bool unicodeFile, RegValue& value) {
-  return ParseValueName(line, value.name) && ParseData(TrimRight(TrimLeft(line)), unicodeFile, value);
+  return ParseValueName(line, value.name) &&
+         ParseData(TrimRight(TrimLeft(line)), unicodeFile, value);
 }
 
-bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection, const RegValueHandler& onValue) {
+bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection,
+                 const RegValueHandler& onValue) {
   unsigned char bom[3] = {0, 0, 0};
   const std::size_t got = std::fread(bom, 1, sizeof bom, file);
   const bool utf16 = got >= 2 && bom[0] == 0xFF && bom[1] == 0xFE;

@@ -24,7 +24,7 @@ struct RegValue {
   std::string name;  // empty for the default value
   bool deletion = false;
   DWORD type = 0;
-  std::string data;  // the bytes as a program reads them through the A calls
+  std::string data;          // the bytes as a program reads them through the A calls
   bool dataTooLong = false;  // the line was longer than the reader keeps
 };
 
@@ -45,7 +45,8 @@ using RegValueHandler = std::function<void(const RegValue& value)>;
 // is called for every section and returns whether it wants the section's
 // values; onValue then receives them in file order. Returns false when the
 // file is not a registry file.
-bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection, const RegValueHandler& onValue);
+bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection,
+                 const RegValueHandler& onValue);
 
 // Parses a section header line, brackets included; false when malformed.
 bool ParseRegSection(std::string_view line, RegSection& section);

@@ -24,13 +24,19 @@ struct RunTexts {
 };
 
 const RunTexts kDesktopToDevice = {
-    "DefaultImport", MORVASK_DESKTOP_TO_DEVICE_EXPORT, "[Desktop to Device]",
-    "Source Desktop File     : ", "Destination Device File : ",
+    "DefaultImport",
+    MORVASK_DESKTOP_TO_DEVICE_EXPORT,
+    "[Desktop to Device]",
+    "Source Desktop File     : ",
+    "Destination Device File : ",
 };
 
 const RunTexts kDeviceToDesktop = {
-    "DefaultExport", MORVASK_DEVICE_TO_DESKTOP_EXPORT, "[Device to Desktop]",
-    "Source Device File     : ", "Destination Device File: ",
+    "DefaultExport",
+    MORVASK_DEVICE_TO_DESKTOP_EXPORT,
+    "[Device to Desktop]",
+    "Source Device File     : ",
+    "Destination Device File: ",
 };
 
 std::nullopt_t StopWith(const std::string& message) {
@@ -106,7 +112,8 @@ HRESULT RunFilterLibrary(const std::string& serverPath, const RunTexts& texts,
 }  // namespace
 
 std::optional<HRESULT> RunDesktopToDevice(const TransferRequest& request) {
-  if (request.desktopFile.empty()) return StopWith("Source Desktop file must be specified with /D.");
+  if (request.desktopFile.empty())
+    return StopWith("Source Desktop file must be specified with /D.");
   const std::string extension = ToLowerAscii(GetPathExtension(request.desktopFile));
   if (extension != ".mdb") return StopWith("Source file must be a .mdb file with /D2P.");
   if (!FileExists(request.desktopFile)) {

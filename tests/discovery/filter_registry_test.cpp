@@ -9,7 +9,8 @@
 
 namespace {
 
-const std::string kFilters = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\";
+const std::string kFilters =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\";
 const std::string kClasses = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\";
 
 // Deletes the case's filter key before writing it afresh.
@@ -66,12 +67,12 @@ TEST_F(FilterRegistryTest, MatchesNamesInAnyLetterCase) {
 }
 
 TEST_F(FilterRegistryTest, ReturnsTheServerPathAsStored) {
-  InstallRegistry(Regedit4({ServerSection("{11111111-0006}"), "@=\"C:\\\\Filters\\\\filter.dll\"",
-                            ServerSection("{11111111-0007}"),
-                            "@=\"\\\"C:\\\\Filters\\\\filter.dll\\\"\"",
-                            ServerSection("{11111111-0008}"), "@=\"%FILTERS%\\\\filter.dll\"",
-                            ServerSection("{11111111-0009}"), "\"NotDefault\"=\"x.dll\""}),
-                  folder_);
+  InstallRegistry(
+      Regedit4({ServerSection("{11111111-0006}"), "@=\"C:\\\\Filters\\\\filter.dll\"",
+                ServerSection("{11111111-0007}"), "@=\"\\\"C:\\\\Filters\\\\filter.dll\\\"\"",
+                ServerSection("{11111111-0008}"), "@=\"%FILTERS%\\\\filter.dll\"",
+                ServerSection("{11111111-0009}"), "\"NotDefault\"=\"x.dll\""}),
+      folder_);
   EXPECT_EQ(GetFilterServerPath("{11111111-0006}"), "C:\\Filters\\filter.dll");
   EXPECT_EQ(GetFilterServerPath("{11111111-0007}"), "\"C:\\Filters\\filter.dll\"");
   EXPECT_EQ(GetFilterServerPath("{11111111-0008}"), "%FILTERS%\\filter.dll");

@@ -99,7 +99,7 @@ install_registry() {
     for line in "${registry_lines[@]}"; do printf '%s\r\n' "$line"; done
   } >registry.reg
   if is_windows; then
-    "${MORVASK_WINE%/wine}/wine64" reg import registry.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1 ||
+    "${MORVASK_WINE%/*}/wine64" reg import registry.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1 ||
       fail "reg import of registry.reg"
   else
     export MORVASK_REGISTRY=$work/registry.reg

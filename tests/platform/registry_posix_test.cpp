@@ -20,8 +20,8 @@ std::string Query(const std::string& keyPath, const char* valueName, DWORD buffe
   if (opened != ERROR_SUCCESS) return "error " + std::to_string(opened);
   std::string buffer(bufferSize, '#');
   DWORD size = bufferSize;
-  const LONG read = RegQueryValueExA(key, valueName, nullptr, type,
-                                     reinterpret_cast<BYTE*>(&buffer[0]), &size);
+  const LONG read =
+      RegQueryValueExA(key, valueName, nullptr, type, reinterpret_cast<BYTE*>(&buffer[0]), &size);
   RegCloseKey(key);
   if (read != ERROR_SUCCESS) return "error " + std::to_string(read) + " " + buffer.substr(0, 1);
   return buffer.substr(0, size);
@@ -118,15 +118,15 @@ TEST_F(RegistryFileTest, ReadsBothFormatsAndEncodings) {
       "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"V\"=\"caf\xC3\xA9\"\r\n"
       "\"S\"=hex(1):41,00,e9,00,00,00\r\n";
   const std::string version5 = "Windows Registry Editor Version 5.00\r\n" + body;
-  const std::string cases[] = {std::string(kUtf8Bom) + version5, version5,
-                               "REGEDIT4\n" + body};
+  const std::string cases[] = {std::string(kUtf8Bom) + version5, version5, "REGEDIT4\n" + body};
   for (const std::string& contents : cases) {
     Use(contents);
     EXPECT_EQ(Query("Software\\Test", "V"), std::string("caf\xC3\xA9\0", 6));
   }
   // UTF-16: text arrives as UTF-8, string data given in hex too.
-  std::string utf16 = Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
-                            "[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"V\"=\"caf");
+  std::string utf16 = Utf16(
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"V\"=\"caf");
   utf16 += std::string("\xE9\0\"\0\r\0\n\0", 8);
   utf16 += Utf16("\"S\"=hex(1):41,00,e9,00,00,00\r\n").substr(2);
   Use(utf16);
@@ -143,7 +143,9 @@ TEST_F(RegistryFileTest, ReadsAnExportOfWinesRegistryEditor) {
   EXPECT_EQ(GetFilterClsid(".cdb", "Flags"), "abc");
   EXPECT_EQ(Query(key, nullptr), std::string("Pocket Access \"database\"\0", 25));
   EXPECT_EQ(Query(key, "Description"),
-            std::string("%ProgramFiles%\\Biblioth\xC3\xA8que\\\xC3\x9Cn\xC3\xAF" "code filter\0", 46));
+            std::string("%ProgramFiles%\\Biblioth\xC3\xA8que\\\xC3\x9Cn\xC3\xAF"
+                        "code filter\0",
+                        46));
   EXPECT_EQ(Query(key, "Signature"), "ABC");
 
   setenv("MORVASK_REGISTRY", MORVASK_TEST_DATA "/clsid-export.reg", 1);

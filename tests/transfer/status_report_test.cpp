@@ -25,17 +25,19 @@ std::vector<ExpectedText> LoadExpectedTexts() {
     if (line.rfind("0x", 0) != 0) continue;
     const std::size_t open = line.find('[');
     std::string text = line.substr(open + 1, line.rfind(']') - open - 1);
-    for (std::size_t tab; (tab = text.find("\\t")) != std::string::npos;) text.replace(tab, 2, "\t");
-    texts.push_back({static_cast<std::uint32_t>(std::stoul(line.substr(0, open), nullptr, 16)), text});
+    for (std::size_t tab; (tab = text.find("\\t")) != std::string::npos;)
+      text.replace(tab, 2, "\t");
+    texts.push_back(
+        {static_cast<std::uint32_t>(std::stoul(line.substr(0, open), nullptr, 16)), text});
   }
   return texts;
 }
 
 std::string SystemText(std::uint32_t code) {
   LPSTR buffer = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                     FORMAT_MESSAGE_FROM_SYSTEM,
-                 nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+      nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
   if (buffer == nullptr) return std::string();
   std::string text = buffer;
   LocalFree(buffer);
