@@ -99,7 +99,13 @@ install_registry() {
     for line in "${registry_lines[@]}"; do printf '%s\r\n' "$line"; done
   } >registry.reg
   if is_windows; then
-    "${MORVASK_WINE%/*}/wine64" reg import registry.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1 ||
+    # Wine's reg import applies deletions to the 64-bit view only, whatever
+    # view it is given: delete the keys with reg delete instead.
+    local reg=("${MORVASK_WINE%/*}/wine64" reg) key
+    for key in "$FILTERS_KEY" "$CLASSES_KEY\\$CLSID_IMPORT" "$CLASSES_KEY\\$CLSID_EXPORT"; do
+      "${reg[@]}" delete "$key" /f "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
+    done
+    "${reg[@]}" import registry.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1 ||
       fail "reg import of registry.reg"
   else
     export MORVASK_REGISTRY=$work/registry.reg

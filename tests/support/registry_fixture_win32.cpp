@@ -2,10 +2,28 @@
 // the view this process reads (the 32-bit view for a 32-bit build).
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
+namespace {
+
+void RunReg(const std::string& arguments) {
+  const std::string command = "reg " + arguments + " " MORVASK_REGISTRY_VIEW " >NUL 2>&1";
+  std::system(command.c_str());
+}
+
+}  // namespace
+
 void InstallRegistry(const std::string& regText, const std::filesystem::path& folder) {
+  // Wine's reg import deletes keys in the 64-bit view only, whatever view it
+  // is given, so the text's key deletions are done with reg delete.
+  std::istringstream lines(regText);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("[-", 0) != 0) continue;
+    const std::size_t end = line.find(']');
+    RunReg("delete \"" + line.substr(2, end - 2) + "\" /f");
+  }
   const std::string path = (folder / "registry.reg").string();
   std::ofstream(path, std::ios::binary) << regText;
   const std::string command = "reg import \"" + path + "\" " MORVASK_REGISTRY_VIEW " >NUL 2>&1";
