@@ -1,12 +1,7 @@
 # 32-bit Windows, the build users install: the filter libraries are 32-bit.
-set(CMAKE_SYSTEM_NAME Windows)
+set(MORVASK_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+# A 32-bit program sees the 32-bit view of the registry.
 set(MORVASK_WINE_LOADER /usr/lib/wine/wine)
 set(MORVASK_REGISTRY_VIEW /reg:32)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/ascii.h"
 
@@ -221,9 +222,45 @@ bool ParseValueName(std::string_view& line, std::string& name) {
   return true;
 }
 
+bool SameLetter(char a, char b) { return a == b || ToLowerAscii(a) == ToLowerAscii(b); }
+
+// The length of the local machine's root at the start of `text`, or 0.
+std::size_t LocalMachineRootLength(std::string_view text) {
+  for (std::string_view root : {std::string_view("HKEY_LOCAL_MACHINE"), std::string_view("HKLM")}) {
+    if (text.compare(0, root.size(), root) == 0 || StartsWithIgnoringAsciiCase(text, root)) {
+      return root.size();
+    }
+  }
+  return 0;
+}
+
+// A quick look at a section header, before it is parsed: false only when
+// the header certainly names a key that is neither `focus` nor above nor
+// below it. Most sections of a large file fail here, cheaply.
+bool MayConcern(std::string_view header, std::string_view focus) {
+  std::size_t at = header.size() > 1 && header[1] == '-' ? 2 : 1;
+  const std::size_t rootLength = LocalMachineRootLength(header.substr(at));
+  if (rootLength == 0) return true;
+  at += rootLength;
+  while (at < header.size() && header[at] == '\\') ++at;
+  std::size_t matched = 0;
+  while (at < header.size() && matched < focus.size() && SameLetter(header[at], focus[matched])) {
+    ++at;
+    ++matched;
+  }
+  if (at >= header.size() || header[at] == ']') {
+    // The header's key ends here: it concerns the focus if it is above it.
+    return matched == focus.size() || focus[matched] == '\\' || matched == 0 ||
+           focus[matched - 1] == '\\';
+  }
+  // The focus ends here: the header concerns it if it lies below it.
+  return matched == focus.size() && (header[at] == '\\' || focus.empty());
+}
+
 // The state of one scan: the line being gathered, the value line being
 // continued, and what the current section wants.
 struct ScanState {
+  std::string_view focus;
   const RegSectionHandler& onSection;
   const RegValueHandler& onValue;
   bool headerSeen = false;
@@ -256,9 +293,9 @@ void FinishContinuation(ScanState& state) {
 }
 
 // Handles one physical line; false when the file turns out not to be a
-// registry file.
-bool HandleLine(ScanState& state) {
-  std::string_view line = TrimRight(state.line);
+// registry file. `tooLong` says the line was cut.
+bool HandleLine(ScanState& state, std::string_view line, bool tooLong) {
+  line = TrimRight(line);
   if (!state.headerSeen) {
     state.headerSeen = true;
     state.unicodeFile = line == kVersion5Header;
@@ -270,7 +307,7 @@ bool HandleLine(ScanState& state) {
       const bool more = !piece.empty() && piece.back() == '\\';
       AppendCapped(state.continued, state.continuedTooLong, piece.data(),
                    piece.size() - (more ? 1 : 0));
-      state.continuedTooLong = state.continuedTooLong || state.lineTooLong;
+      state.continuedTooLong = state.continuedTooLong || tooLong;
       if (!more) FinishContinuation(state);
       return true;
     }
@@ -278,33 +315,36 @@ bool HandleLine(ScanState& state) {
   }
   if (!line.empty() && line.front() == '[') {
     RegSection section;
-    state.wanted = !state.lineTooLong && ParseRegSection(line, section) && state.onSection(section);
+    state.wanted = !tooLong && MayConcern(line, state.focus) && ParseRegSection(line, section) &&
+                   state.onSection(section);
     return true;
   }
   if (!state.wanted || line.empty() || line.front() == ';') return true;
-  if (line.back() == '\\' && !state.lineTooLong) {
+  if (line.back() == '\\' && !tooLong) {
     state.continuing = true;
     state.continued.assign(line.data(), line.size() - 1);
     return true;
   }
-  EmitValue(state, line, state.lineTooLong);
+  EmitValue(state, line, tooLong);
   return true;
 }
 
-// Reads the next block of the file as UTF-8; false at the end of the file.
-bool ReadBlock(std::FILE* file, bool utf16, std::string& pending, std::string& block) {
-  char raw[kBlockBytes];
-  block.clear();
-  while (block.empty()) {
-    const std::size_t got = std::fread(raw, 1, sizeof raw, file);
+// Reads the next block of the file as UTF-8 into `block`, which points
+// into `raw` or, for UTF-16, into `decoded`; false at the end of the file.
+bool ReadBlock(std::FILE* file, bool utf16, std::vector<char>& raw, std::string& pending,
+               std::string& decoded, std::string_view& block) {
+  for (;;) {
+    const std::size_t got = std::fread(raw.data(), 1, raw.size(), file);
     if (got == 0) return false;
-    if (utf16) {
-      DecodeUtf16(std::string_view(raw, got), pending, block);
-    } else {
-      block.assign(raw, got);
+    if (!utf16) {
+      block = std::string_view(raw.data(), got);
+      return true;
     }
+    decoded.clear();
+    DecodeUtf16(std::string_view(raw.data(), got), pending, decoded);
+    block = decoded;
+    if (!block.empty()) return true;
   }
-  return true;
 }
 
 }  // namespace
@@ -322,7 +362,7 @@ bool ParseRegSection(std::string_view line, RegSection& section) {
   line.remove_prefix(root.size());
   while (!line.empty() && line.front() == '\\') line.remove_prefix(1);
   while (!line.empty() && line.back() == '\\') line.remove_suffix(1);
-  section.path.assign(line.data(), line.size());
+  section.path = line;
   return true;
 }
 
@@ -331,21 +371,23 @@ bool ParseRegValue(std::string_view line, bool unicodeFile, RegValue& value) {
          ParseData(TrimRight(TrimLeft(line)), unicodeFile, value);
 }
 
-bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection,
+bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandler& onSection,
                  const RegValueHandler& onValue) {
   unsigned char bom[3] = {0, 0, 0};
   const std::size_t got = std::fread(bom, 1, sizeof bom, file);
   const bool utf16 = got >= 2 && bom[0] == 0xFF && bom[1] == 0xFE;
   const bool utf8Bom = got == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF;
+  std::vector<char> raw(kBlockBytes);
   std::string pending;
-  std::string block;
+  std::string decoded;
   if (utf16) {
-    DecodeUtf16(std::string_view(reinterpret_cast<char*>(bom) + 2, got - 2), pending, block);
+    DecodeUtf16(std::string_view(reinterpret_cast<char*>(bom) + 2, got - 2), pending, decoded);
   } else if (!utf8Bom) {
-    block.assign(reinterpret_cast<char*>(bom), got);
+    decoded.assign(reinterpret_cast<char*>(bom), got);
   }
+  std::string_view block = decoded;
 
-  ScanState state{onSection, onValue, false, false, false, {}, false, {}, false, false};
+  ScanState state{focus, onSection, onValue, false, false, false, {}, false, {}, false, false};
   char before = '\n';
   do {
     const char* data = block.data();
@@ -359,18 +401,24 @@ bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection,
       }
       const void* newline = std::memchr(data + at, '\n', size - at);
       const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
+      if (newline != nullptr && state.line.empty() && !state.lineTooLong) {
+        // The whole line lies in this block: no need to gather it.
+        if (!HandleLine(state, std::string_view(data + at, end - at), false)) return false;
+        at = end + 1;
+        continue;
+      }
       AppendCapped(state.line, state.lineTooLong, data + at, end - at);
       if (newline == nullptr) break;
-      if (!HandleLine(state)) return false;
+      if (!HandleLine(state, state.line, state.lineTooLong)) return false;
       state.line.clear();
       state.lineTooLong = false;
       at = end + 1;
     }
     if (size > 0) before = data[size - 1];
-  } while (ReadBlock(file, utf16, pending, block));
+  } while (ReadBlock(file, utf16, raw, pending, decoded, block));
 
   if (!state.line.empty() || state.lineTooLong) {
-    if (!HandleLine(state)) return false;
+    if (!HandleLine(state, state.line, state.lineTooLong)) return false;
   }
   if (state.continuing) FinishContinuation(state);
   return state.headerSeen;

@@ -16,7 +16,8 @@
 struct RegSection {
   bool deletion = false;
   bool localMachine = false;  // false for keys under every other root
-  std::string path;           // below the root, without a leading backslash
+  std::string_view path;      // below the root, no leading backslash; valid
+                              // only while the section handler runs
 };
 
 // One value of a section: "name"=data, or @=data for the default value.
@@ -42,10 +43,11 @@ using RegValueHandler = std::function<void(const RegValue& value)>;
 // Reads a file in either format the registry editor writes: "REGEDIT4"
 // (8-bit) or "Windows Registry Editor Version 5.00" (UTF-16LE with its
 // byte-order mark, or UTF-8). Text reaches the handlers as UTF-8. onSection
-// is called for every section and returns whether it wants the section's
-// values; onValue then receives them in file order. Returns false when the
-// file is not a registry file.
-bool ScanRegFile(std::FILE* file, const RegSectionHandler& onSection,
+// is called for the sections of the key `focus` (a path below
+// HKEY_LOCAL_MACHINE), of the keys above it and of those below it, and
+// returns whether it wants the section's values; onValue then receives them
+// in file order. Returns false when the file is not a registry file.
+bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandler& onSection,
                  const RegValueHandler& onValue);
 
 // Parses a section header line, brackets included; false when malformed.

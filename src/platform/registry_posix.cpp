@@ -34,11 +34,13 @@ bool IsWithin(std::string_view key, std::string_view ancestor) {
          StartsWithIgnoringAsciiCase(key, ancestor);
 }
 
-// Scans the registry file; a missing or unreadable file is an empty registry.
-void ScanRegistry(const RegSectionHandler& onSection, const RegValueHandler& onValue) {
+// Scans the registry file for what concerns the key at `path`; a missing or
+// unreadable file is an empty registry.
+void ScanRegistry(const std::string& path, const RegSectionHandler& onSection,
+                  const RegValueHandler& onValue) {
   std::FILE* file = std::fopen(RegistryFilePath().c_str(), "rb");
   if (file == nullptr) return;
-  ScanRegFile(file, onSection, onValue);
+  ScanRegFile(file, path, onSection, onValue);
   std::fclose(file);
 }
 
@@ -48,6 +50,7 @@ bool KeyExists(const std::string& path) {
   if (path.empty()) return true;
   bool exists = false;
   ScanRegistry(
+      path,
       [&](const RegSection& section) {
         if (!section.localMachine) return false;
         if (section.deletion) {
@@ -64,6 +67,7 @@ bool KeyExists(const std::string& path) {
 bool FindValue(const std::string& path, const std::string& name, RegValue& found) {
   bool present = false;
   ScanRegistry(
+      path,
       [&](const RegSection& section) {
         if (!section.localMachine) return false;
         if (section.deletion && IsWithin(path, section.path)) present = false;
