@@ -1,8 +1,12 @@
-// The registry, read only, from a .reg file. Every call reads the file
-// afresh, as a stream, so nothing is cached and memory stays small whatever
-// the file's size.
+// The registry, read only, from a .reg file, read as a stream so that memory
+// stays small whatever the file's size. Opening a key reads the file once and
+// keeps that key's values with the handle, up to a limit; a key with more
+// than that is read again for each value asked for. Nothing outlives the
+// handle.
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "platform/ascii.h"
@@ -15,11 +19,14 @@
 
 struct RegistryKey {
   std::string path;
+  bool valuesKept = true;                  // false when the key's values were too large to keep
+  std::map<std::string, RegValue> values;  // by lower-cased name
 };
 
 namespace {
 
 constexpr LONG kInvalidParameter = 87;
+constexpr std::size_t kKeptValueBytes = 1 << 20;
 
 std::string RegistryFilePath() {
   const char* named = std::getenv("MORVASK_REGISTRY");
@@ -44,26 +51,46 @@ void ScanRegistry(const std::string& path, const RegSectionHandler& onSection,
   std::fclose(file);
 }
 
+void KeepValue(RegistryKey& key, std::size_t& keptBytes, const RegValue& value) {
+  const std::string name = ToLowerAscii(value.name);
+  key.values.erase(name);
+  if (value.deletion || !key.valuesKept) return;
+  keptBytes += name.size() + value.data.size();
+  if (keptBytes > kKeptValueBytes) {
+    key.valuesKept = false;
+    key.values.clear();
+    return;
+  }
+  key.values.emplace(name, value);
+}
+
+// Reads the key at key.path in one pass: whether it exists and its values.
 // A key exists once a section names it or a key below it, until a later
-// deletion of it or of a key above it.
-bool KeyExists(const std::string& path) {
-  if (path.empty()) return true;
-  bool exists = false;
+// deletion of it or of a key above it, which also drops its values.
+bool ReadKey(RegistryKey& key) {
+  bool exists = key.path.empty();
+  std::size_t keptBytes = 0;
   ScanRegistry(
-      path,
+      key.path,
       [&](const RegSection& section) {
         if (!section.localMachine) return false;
         if (section.deletion) {
-          if (IsWithin(path, section.path)) exists = false;
-        } else if (IsWithin(section.path, path)) {
-          exists = true;
+          if (IsWithin(key.path, section.path)) {
+            exists = key.path.empty();
+            key.values.clear();
+            key.valuesKept = true;
+            keptBytes = 0;
+          }
+          return false;
         }
-        return false;
+        if (IsWithin(section.path, key.path)) exists = true;
+        return EqualsIgnoringAsciiCase(section.path, key.path);
       },
-      [](const RegValue&) {});
+      [&](const RegValue& value) { KeepValue(key, keptBytes, value); });
   return exists;
 }
 
+// Reads one value of the key at `path` afresh.
 bool FindValue(const std::string& path, const std::string& name, RegValue& found) {
   bool present = false;
   ScanRegistry(
@@ -83,15 +110,25 @@ bool FindValue(const std::string& path, const std::string& name, RegValue& found
 
 bool IsOpenKey(HKEY key) { return key != nullptr && key != HKEY_LOCAL_MACHINE; }
 
+bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
+  if (!IsOpenKey(key)) return FindValue("", name, found);
+  if (!key->valuesKept) return FindValue(key->path, name, found);
+  const auto kept = key->values.find(ToLowerAscii(name));
+  if (kept == key->values.end()) return false;
+  found = kept->second;
+  return true;
+}
+
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
   if (result == nullptr || key == nullptr) return kInvalidParameter;
-  std::string path = IsOpenKey(key) ? key->path : "";
+  auto opened = std::make_unique<RegistryKey>();
+  opened->path = IsOpenKey(key) ? key->path : "";
   const std::string below = subKey != nullptr ? subKey : "";
-  if (!below.empty()) path = path.empty() ? below : path + "\\" + below;
-  if (!KeyExists(path)) return ERROR_FILE_NOT_FOUND;
-  *result = new RegistryKey{path};
+  if (!below.empty()) opened->path = opened->path.empty() ? below : opened->path + "\\" + below;
+  if (!ReadKey(*opened)) return ERROR_FILE_NOT_FOUND;
+  *result = opened.release();
   return ERROR_SUCCESS;
 }
 
@@ -99,8 +136,9 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
                       LPDWORD dataSize) {
   if (key == nullptr) return ERROR_INVALID_HANDLE;
   RegValue value;
-  const std::string path = IsOpenKey(key) ? key->path : "";
-  if (!FindValue(path, valueName != nullptr ? valueName : "", value)) return ERROR_FILE_NOT_FOUND;
+  if (!LookUpValue(key, valueName != nullptr ? valueName : "", value)) {
+    return ERROR_FILE_NOT_FOUND;
+  }
   if (type != nullptr) *type = value.type;
   if (dataSize == nullptr) return data == nullptr ? ERROR_SUCCESS : kInvalidParameter;
   const DWORD size = static_cast<DWORD>(value.data.size());

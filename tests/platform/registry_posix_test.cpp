@@ -198,4 +198,16 @@ TEST_F(RegistryFileTest, KeepsReadingPastAnOverlongLine) {
   EXPECT_EQ(Query("Software\\Test", "After"), std::string("ok\0", 3));
 }
 
+TEST_F(RegistryFileTest, ReadsAKeyWithMoreValuesThanAHandleKeeps) {
+  std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Big]\r\n";
+  for (int i = 0; i < 40; ++i) {
+    text += "\"V" + std::to_string(i) + "\"=\"" + std::string(50000, 'v') + "\"\r\n";
+  }
+  text += "\"Small\"=\"s\"\r\n\"V3\"=-\r\n";
+  Use(text);
+  EXPECT_EQ(Query("Software\\Big", "small"), std::string("s\0", 2));
+  EXPECT_EQ(Query("Software\\Big", "V3"), "error 2 #");
+  EXPECT_EQ(Query("Software\\Big", "V39", 50001), std::string(50000, 'v') + '\0');
+}
+
 }  // namespace
