@@ -238,17 +238,19 @@ std::size_t LocalMachineRootLength(std::string_view text) {
 // the header certainly names a key that is neither `focus` nor above nor
 // below it. Most sections of a large file fail here, cheaply.
 bool MayConcern(std::string_view header, std::string_view focus) {
+  // Key names may hold "]": only the last one closes the header.
+  const std::size_t end = header.back() == ']' ? header.size() - 1 : header.size();
   std::size_t at = header.size() > 1 && header[1] == '-' ? 2 : 1;
   const std::size_t rootLength = LocalMachineRootLength(header.substr(at));
   if (rootLength == 0) return true;
   at += rootLength;
-  while (at < header.size() && header[at] == '\\') ++at;
+  while (at < end && header[at] == '\\') ++at;
   std::size_t matched = 0;
-  while (at < header.size() && matched < focus.size() && SameLetter(header[at], focus[matched])) {
+  while (at < end && matched < focus.size() && SameLetter(header[at], focus[matched])) {
     ++at;
     ++matched;
   }
-  if (at >= header.size() || header[at] == ']') {
+  if (at == end) {
     // The header's key ends here: it concerns the focus if it is above it.
     return matched == focus.size() || focus[matched] == '\\' || matched == 0 ||
            focus[matched - 1] == '\\';

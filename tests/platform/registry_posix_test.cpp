@@ -93,6 +93,15 @@ TEST_F(RegistryFileTest, MatchesNamesWithoutRegardToAsciiCase) {
   EXPECT_EQ(Query("software\\mixed\\CASE", "VALUE"), std::string("v\0", 2));
 }
 
+TEST_F(RegistryFileTest, FindsKeysWhateverTheirNamesHold) {
+  Use(Regedit4({"[HKEY_LOCAL_MACHINE\\Odd]Name]", "\"V\"=\"1\"", "[HKEY_LOCAL_MACHINE\\Trailing\\]",
+                "\"V\"=\"2\"", "[HKEY_LOCAL_MACHINE\\Sub\\Key]", "[HKEY_LOCAL_MACHINE\\Subway]"}));
+  EXPECT_EQ(Query("Odd]Name", "V"), std::string("1\0", 2));
+  EXPECT_EQ(Query("Trailing", "V"), std::string("2\0", 2));
+  EXPECT_TRUE(KeyExists("Sub"));
+  EXPECT_FALSE(KeyExists("Subw"));
+}
+
 TEST_F(RegistryFileTest, FollowsDeletionsInFileOrder) {
   Use(Regedit4({"[HKEY_LOCAL_MACHINE\\A\\B\\C]", "\"Kept\"=\"1\"", "\"Dropped\"=\"1\"",
                 "[HKEY_LOCAL_MACHINE\\A\\B\\C]", "\"Dropped\"=-", "[HKEY_LOCAL_MACHINE\\X\\Y]",
