@@ -1,6 +1,7 @@
 #include "app/driver.h"
 
 #include <iostream>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/console.h"

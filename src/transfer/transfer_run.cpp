@@ -1,5 +1,6 @@
 #include "transfer/transfer_run.h"
 
+#include <cstdint>
 #include <iostream>
 #include <string>
 
