@@ -51,12 +51,15 @@ void ScanRegistry(const std::string& path, const RegSectionHandler& onSection,
   std::fclose(file);
 }
 
-void KeepValue(RegistryKey& key, std::size_t& keptBytes, const RegValue& value) {
+// Keeps a value with the key, or only the value named `only` when given.
+void KeepValue(RegistryKey& key, const std::string* only, std::size_t& keptBytes,
+               const RegValue& value) {
+  if (only != nullptr && !EqualsIgnoringAsciiCase(value.name, *only)) return;
   const std::string name = ToLowerAscii(value.name);
   key.values.erase(name);
   if (value.deletion || !key.valuesKept) return;
   keptBytes += name.size() + value.data.size();
-  if (keptBytes > kKeptValueBytes) {
+  if (only == nullptr && keptBytes > kKeptValueBytes) {
     key.valuesKept = false;
     key.values.clear();
     return;
@@ -64,10 +67,11 @@ void KeepValue(RegistryKey& key, std::size_t& keptBytes, const RegValue& value) 
   key.values.emplace(name, value);
 }
 
-// Reads the key at key.path in one pass: whether it exists and its values.
-// A key exists once a section names it or a key below it, until a later
-// deletion of it or of a key above it, which also drops its values.
-bool ReadKey(RegistryKey& key) {
+// Reads the key at key.path in one pass: whether it exists, and its values
+// (or only the one named `only`). A key exists once a section names it or a
+// key below it, until a later deletion of it or of a key above it, which
+// also drops its values.
+bool ReadKey(RegistryKey& key, const std::string* only = nullptr) {
   bool exists = key.path.empty();
   std::size_t keptBytes = 0;
   ScanRegistry(
@@ -86,36 +90,25 @@ bool ReadKey(RegistryKey& key) {
         if (IsWithin(section.path, key.path)) exists = true;
         return EqualsIgnoringAsciiCase(section.path, key.path);
       },
-      [&](const RegValue& value) { KeepValue(key, keptBytes, value); });
+      [&](const RegValue& value) { KeepValue(key, only, keptBytes, value); });
   return exists;
-}
-
-// Reads one value of the key at `path` afresh.
-bool FindValue(const std::string& path, const std::string& name, RegValue& found) {
-  bool present = false;
-  ScanRegistry(
-      path,
-      [&](const RegSection& section) {
-        if (!section.localMachine) return false;
-        if (section.deletion && IsWithin(path, section.path)) present = false;
-        return !section.deletion && EqualsIgnoringAsciiCase(section.path, path);
-      },
-      [&](const RegValue& value) {
-        if (!EqualsIgnoringAsciiCase(value.name, name)) return;
-        present = !value.deletion;
-        if (present) found = value;
-      });
-  return present;
 }
 
 bool IsOpenKey(HKEY key) { return key != nullptr && key != HKEY_LOCAL_MACHINE; }
 
+// The value from what the handle keeps, or read afresh when it keeps too
+// little (or the handle is the root itself).
 bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
-  if (!IsOpenKey(key)) return FindValue("", name, found);
-  if (!key->valuesKept) return FindValue(key->path, name, found);
-  const auto kept = key->values.find(ToLowerAscii(name));
-  if (kept == key->values.end()) return false;
-  found = kept->second;
+  RegistryKey fresh;
+  const bool kept = IsOpenKey(key) && key->valuesKept;
+  if (!kept) {
+    fresh.path = IsOpenKey(key) ? key->path : "";
+    ReadKey(fresh, &name);
+  }
+  const RegistryKey& source = kept ? *key : fresh;
+  const auto value = source.values.find(ToLowerAscii(name));
+  if (value == source.values.end()) return false;
+  found = value->second;
   return true;
 }
 
