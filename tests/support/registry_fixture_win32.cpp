@@ -8,9 +8,10 @@
 
 namespace {
 
-void RunReg(const std::string& arguments) {
+// Runs reg.exe in this process's registry view; returns its exit status.
+int RunReg(const std::string& arguments) {
   const std::string command = "reg " + arguments + " " MORVASK_REGISTRY_VIEW " >NUL 2>&1";
-  std::system(command.c_str());
+  return std::system(command.c_str());
 }
 
 }  // namespace
@@ -26,6 +27,5 @@ void InstallRegistry(const std::string& regText, const std::filesystem::path& fo
   }
   const std::string path = (folder / "registry.reg").string();
   std::ofstream(path, std::ios::binary) << regText;
-  const std::string command = "reg import \"" + path + "\" " MORVASK_REGISTRY_VIEW " >NUL 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  ASSERT_EQ(RunReg("import \"" + path + "\""), 0) << "reg import " << path;
 }
