@@ -1,5 +1,5 @@
-// Process-wide stand-ins: the error mode, the code page, the last error and
-// the system's message texts.
+// Process-wide stand-ins: the error mode, the last error and the system's
+// message texts.
 #include <cstdlib>
 #include <cstring>
 
@@ -10,8 +10,8 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 
 // The Windows wordings for the codes this platform's stand-ins set and a
-// filter commonly returns. Windows ends its texts with CR LF; a line feed
-// alone is this platform's line end.
+// filter commonly returns, the folder filter's among them. Windows ends its texts with CR LF; a
+// line feed alone is this platform's line end.
 struct SystemText {
   DWORD code;
   const char* text;
@@ -21,10 +21,18 @@ const SystemText kSystemTexts[] = {
     {ERROR_SUCCESS, "The operation completed successfully.\n"},
     {ERROR_INVALID_FUNCTION, "Incorrect function.\n"},
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\n"},
+    {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\n"},
     {ERROR_ACCESS_DENIED, "Access is denied.\n"},
+    {ERROR_WRITE_PROTECT, "The media is write protected.\n"},
+    {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\n"},
+    {ERROR_DISK_FULL, "There is not enough space on the disk.\n"},
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\n"},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\n"},
+    {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\n"},
     {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\n"},
+    {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long.\n"},
+    {ERROR_IO_DEVICE, "The request could not be performed because of an I/O device error.\n"},
+    {static_cast<DWORD>(E_NOTIMPL), "Not implemented\n"},
 };
 
 const char* FindSystemText(DWORD code) {
@@ -40,8 +48,6 @@ const char* FindSystemText(DWORD code) {
 }  // namespace
 
 UINT SetErrorMode(UINT) { return 0; }
-
-BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
 DWORD GetLastError() { return lastError; }
 

@@ -10,6 +10,8 @@
 #   MORVASK_TARGET       linux, win32 or win64
 #   MORVASK_FILTER_DIR   the test filter libraries built for that target
 #   MORVASK_STATUS_TEXTS the tests' own list of the expected status texts
+#   MORVASK_FOLDER_FILTER the folder filter library built for that target
+#   MORVASK_EXAMPLES     the sample files of the repository
 #   MORVASK_WINE, MORVASK_REGISTRY_VIEW, MORVASK_SYSTEM_TEXT, WINEPREFIX
 #                        for Windows targets: the Wine loader, the registry
 #                        view of the build and a tool that asks FormatMessageA
@@ -52,6 +54,13 @@ native_path() {
   fi
 }
 
+# The folder of this machine that a Windows environment variable names.
+windows_folder() {
+  local value
+  value=$("$MORVASK_WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')
+  "${MORVASK_WINE%/*}/wine64" winepath -u "$value" 2>/dev/null
+}
+
 library_suffix() { if is_windows; then printf .dll; else printf .so; fi; }
 
 # The path of a test filter library, as registered.
@@ -63,6 +72,7 @@ FILTERS_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows CE Services\Filters'
 CLASSES_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID'
 CLSID_IMPORT='{4D4F5256-0001-4153-4B00-46494C544552}'
 CLSID_EXPORT='{4D4F5256-0002-4153-4B00-46494C544552}'
+CLSID_FOLDER='{4D4F5256-0003-4153-4B00-464F4C444552}'
 
 reg_quote() {
   local text=${1//\\/\\\\}
@@ -87,29 +97,60 @@ register_filters() {
   register_server "$CLSID_EXPORT" "$1"
 }
 
+# The folder filter, registered for both directions as its registry file
+# and its own registration do it.
+register_folder_filter() {
+  register_filter .mdb DefaultImport "$CLSID_FOLDER"
+  register_filter .cdb DefaultExport "$CLSID_FOLDER"
+  register_server "$CLSID_FOLDER" "$(native_path "$MORVASK_FOLDER_FILTER")"
+}
+
+# reg ARGUMENT...: Wine's registry tool, in the view of the build.
+reg() { "${MORVASK_WINE%/*}/wine64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
+
 # Replaces whatever earlier cases registered with this case's entries.
 install_registry() {
   [ $registry_installed = yes ] && return
   registry_installed=yes
+  local keys=("$FILTERS_KEY" "$CLASSES_KEY\\$CLSID_IMPORT" "$CLASSES_KEY\\$CLSID_EXPORT"
+    "$CLASSES_KEY\\$CLSID_FOLDER")
   {
     printf 'REGEDIT4\r\n\r\n'
-    printf '[-%s]\r\n[-%s\\%s]\r\n[-%s\\%s]\r\n' "$FILTERS_KEY" "$CLASSES_KEY" "$CLSID_IMPORT" \
-      "$CLASSES_KEY" "$CLSID_EXPORT"
     local line
+    for line in "${keys[@]}"; do printf '[-%s]\r\n' "$line"; done
     for line in "${registry_lines[@]}"; do printf '%s\r\n' "$line"; done
   } >registry.reg
   if is_windows; then
     # Wine's reg import applies deletions to the 64-bit view only, whatever
     # view it is given: delete the keys with reg delete instead.
-    local reg=("${MORVASK_WINE%/*}/wine64" reg) key
-    for key in "$FILTERS_KEY" "$CLASSES_KEY\\$CLSID_IMPORT" "$CLASSES_KEY\\$CLSID_EXPORT"; do
-      "${reg[@]}" delete "$key" /f "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
-    done
-    "${reg[@]}" import registry.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1 ||
+    local key
+    for key in "${keys[@]}"; do reg delete "$key" /f >/dev/null 2>&1; done
+    reg import registry.reg >/dev/null 2>&1 ||
       fail "reg import of registry.reg"
   else
     export MORVASK_REGISTRY=$work/registry.reg
   fi
+}
+
+# --- files ---------------------------------------------------------------------
+
+# expect_file FILE CONTENT-FILE: FILE holds exactly what CONTENT-FILE holds.
+expect_file() {
+  if [ ! -f "$1" ]; then
+    fail "$1 is missing"
+  elif ! cmp -s "$2" "$1"; then
+    fail "$1 does not hold what $2 holds"
+  fi
+}
+
+# expect_entries FOLDER NAME...: the folder holds these entries and no
+# others, left-over copies included.
+expect_entries() {
+  local folder=$1 actual expected
+  shift
+  actual=$(ls -A "$folder" 2>/dev/null | sort | tr '\n' ' ')
+  expected=$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')
+  [ "$actual" = "$expected" ] || fail "$folder holds [$actual], expected [$expected]"
 }
 
 # --- running the program -------------------------------------------------------
@@ -194,10 +235,12 @@ system_text() {
     0) printf 'The operation completed successfully.\n' ;;
     1) printf 'Incorrect function.\n' ;;
     2) printf 'The system cannot find the file specified.\n' ;;
+    3) printf 'The system cannot find the path specified.\n' ;;
     5) printf 'Access is denied.\n' ;;
     126) printf 'The specified module could not be found.\n' ;;
     127) printf 'The specified procedure could not be found.\n' ;;
     193) printf '%%1 is not a valid Win32 application.\n' ;;
+    $((0x80004001))) printf 'Not implemented\n' ;;
   esac
 }
 
@@ -224,6 +267,10 @@ report() {
 }
 
 # --- the case -----------------------------------------------------------------
+
+# The folder filter stands in for the device by this case's own folder.
+MORVASK_DEVICE_DIR=$(native_path "$work/device")
+export MORVASK_DEVICE_DIR
 
 "case_$case_name"
 

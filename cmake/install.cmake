@@ -1,0 +1,54 @@
+# Where each part goes on install, and the packages made from it.
+if(WIN32)
+  # The filter library sits beside the program, as Windows finds it there.
+  set(MORVASK_FILTER_INSTALL_DIR ${CMAKE_INSTALL_BINDIR})
+  set(MORVASK_DOC_INSTALL_DIR .)
+else()
+  set(MORVASK_FILTER_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/morvask)
+  set(MORVASK_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/doc/morvask)
+endif()
+
+install(TARGETS morvask)
+install(TARGETS morvask_folder_filter LIBRARY DESTINATION ${MORVASK_FILTER_INSTALL_DIR})
+install(FILES include/morvask/filter.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvask)
+install(FILES doc/morvask.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md LICENSE DESTINATION ${MORVASK_DOC_INSTALL_DIR})
+
+if(NOT WIN32)
+  # The registry file names the folder filter by the path it is installed
+  # at, which is known only when installing.
+  install(CODE "
+    set(MORVASK_FILTER_RELATIVE_PATH \"${MORVASK_FILTER_INSTALL_DIR}/$<TARGET_FILE_NAME:morvask_folder_filter>\")
+    set(MORVASK_REGISTRY_TEMPLATE \"${PROJECT_SOURCE_DIR}/cmake/registry.reg.in\")
+    set(MORVASK_REGISTRY_FILE \"${CMAKE_CURRENT_BINARY_DIR}/registry.reg\")
+    set(MORVASK_REGISTRY_RELATIVE_DIR \"${CMAKE_INSTALL_SYSCONFDIR}/morvask\")
+    include(\"${PROJECT_SOURCE_DIR}/cmake/install-registry.cmake\")")
+endif()
+
+set(CPACK_PACKAGE_NAME morvask)
+set(CPACK_PACKAGE_VENDOR "Morvask")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Copies one database between this computer and a handheld device through the sync manager's filters")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
+else()
+  set(CPACK_GENERATOR "TGZ;DEB")
+  # Both unpack at the prefix the program was built for, where it looks for
+  # its registry file.
+  set(CPACK_SET_DESTDIR ON)
+  set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Morvask maintainers <morvask@localhost>")
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+endif()
+include(CPack)

@@ -1,0 +1,19 @@
+// Device paths as the folder filter reads them: "\" and "/" separate
+// folders, and every path, with or without a leading separator, starts at
+// the device root, which is a folder of this computer.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The file of the device folder that a device path names, joined with
+// `separator`; nothing when the path would leave the device folder (a ".."
+// folder, a drive, a server share) or names no usable file: the root itself,
+// a name Windows would alter (ending in a dot or a space) or a name Windows
+// keeps for a device (CON, NUL, COM1 and the like).
+std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
+                                             const std::string& devicePath, char separator);
+
+// The device path used when none is given: the name of the desktop file with
+// the extension ".cdb", in the device root.
+std::string DefaultDevicePath(const std::string& desktopFile);

@@ -1,0 +1,80 @@
+// The folder filter: a database filter that stands in for a device by a
+// folder of this computer, so that transfers can be tried without a device.
+// It copies whole files and converts nothing, so it refuses a table list
+// (0x80004001, not implemented) rather than ignore it; the sync flag is
+// accepted and changes nothing.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "folder_filter/device_path.h"
+#include "folder_filter/file_store.h"
+#include "morvask/filter.h"
+
+namespace {
+
+constexpr std::uint32_t kSuccess = 0;
+constexpr std::uint32_t kNotImplemented = 0x80004001u;
+constexpr std::uint32_t kDatabaseDoesNotExist = 0x800A0F0Bu;
+constexpr std::uint32_t kDatabaseAlreadyExists = 0x800A0F0Cu;
+constexpr std::uint32_t kStatusFromSystemError = 0x80070000u;
+// System errors the filter reports itself.
+constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kAccessDenied = 5;
+constexpr std::uint32_t kInvalidParameter = 87;
+
+enum class Direction { kDesktopToDevice, kDeviceToDesktop };
+
+std::int32_t Status(std::uint32_t status) { return static_cast<std::int32_t>(status); }
+
+std::int32_t StatusFromSystemError(std::uint32_t error) {
+  return Status(kStatusFromSystemError | (error & 0xFFFFu));
+}
+
+std::int32_t StatusOf(const CopyOutcome& outcome) {
+  switch (outcome.kind) {
+    case CopyOutcome::kCopied: return Status(kSuccess);
+    case CopyOutcome::kSourceMissing: return Status(kDatabaseDoesNotExist);
+    case CopyOutcome::kDestinationExists: return Status(kDatabaseAlreadyExists);
+    case CopyOutcome::kFailed: break;
+  }
+  return StatusFromSystemError(outcome.systemError);
+}
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+std::int32_t Transfer(Direction direction, const std::string& desktopFile,
+                      const std::string& tableList, bool allowOverwrite,
+                      const std::string& deviceFile) {
+  if (!tableList.empty()) return Status(kNotImplemented);
+  if (desktopFile.empty()) return StatusFromSystemError(kInvalidParameter);
+  const std::string deviceFolder = DeviceFolder();
+  if (deviceFolder.empty()) return StatusFromSystemError(kPathNotFound);
+  const std::string devicePath = deviceFile.empty() ? DefaultDevicePath(desktopFile) : deviceFile;
+  const std::optional<std::string> deviceFileHere =
+      ResolveDevicePath(deviceFolder, devicePath, kHostSeparator);
+  // A path that leaves the device folder is refused before anything is read.
+  if (!deviceFileHere) return StatusFromSystemError(kAccessDenied);
+  if (direction == Direction::kDesktopToDevice) {
+    return StatusOf(CopyWholeFile(desktopFile, *deviceFileHere, allowOverwrite, true));
+  }
+  return StatusOf(CopyWholeFile(*deviceFileHere, desktopFile, allowOverwrite, false));
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t MORVASK_FILTER_CALL DESKTOPTODEVICE(const char* desktopFile, const char* tableList, int32_t,
+                                            int32_t allowOverwrite, const char* deviceFile) {
+  return Transfer(Direction::kDesktopToDevice, Text(desktopFile), Text(tableList),
+                  allowOverwrite != 0, Text(deviceFile));
+}
+
+int32_t MORVASK_FILTER_CALL DEVICETODESKTOP(const char* desktopFile, const char* tableList, int32_t,
+                                            int32_t allowOverwrite, const char* deviceFile) {
+  return Transfer(Direction::kDeviceToDesktop, Text(desktopFile), Text(tableList),
+                  allowOverwrite != 0, Text(deviceFile));
+}
+
+}  // extern "C"

@@ -1,0 +1,125 @@
+// Self-registration, as in-process servers do it, so that regsvr32 can
+// register the folder filter as the filter of .mdb and .cdb files. A
+// registration of another filter is never replaced, and unregistering
+// removes only what names this filter.
+#include <string>
+
+#include "platform/ascii.h"
+#include "platform/win32.h"
+
+namespace {
+
+const char kClsid[] = "{4D4F5256-0003-4153-4B00-464F4C444552}";
+const char kClassName[] = "Morvask folder filter";
+const std::string kClassKey = std::string("SOFTWARE\\Classes\\CLSID\\") + kClsid;
+const std::string kServerKey = kClassKey + "\\InProcServer32";
+
+struct FilterEntry {
+  const char* key;
+  const char* value;
+};
+
+const FilterEntry kFilterEntries[] = {
+    {"SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb", "DefaultImport"},
+    {"SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.cdb", "DefaultExport"},
+};
+
+HRESULT FromSystemError(LONG error) { return HRESULT_FROM_WIN32(static_cast<DWORD>(error)); }
+
+// The string a registry value holds, or empty when there is none.
+std::string ReadValue(const std::string& keyPath, const char* valueName) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  char data[512] = {};
+  DWORD type = 0;
+  DWORD size = sizeof data - 1;
+  const LONG result =
+      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) ? data : "";
+}
+
+LONG WriteValue(const std::string& keyPath, const char* valueName, const std::string& text) {
+  HKEY key = nullptr;
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+  return result;
+}
+
+bool NamesThisFilter(const std::string& clsid) { return EqualsIgnoringAsciiCase(clsid, kClsid); }
+
+bool FilterTakenByAnother() {
+  for (const FilterEntry& entry : kFilterEntries) {
+    const std::string clsid = ReadValue(entry.key, entry.value);
+    if (!clsid.empty() && !NamesThisFilter(clsid)) return true;
+  }
+  return false;
+}
+
+std::string ThisLibraryPath() {
+  HMODULE module = nullptr;
+  const DWORD flags =
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&kClsid), &module)) return "";
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+  return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+LONG WriteRegistration(const std::string& libraryPath) {
+  LONG result = WriteValue(kClassKey, nullptr, kClassName);
+  if (result == ERROR_SUCCESS) result = WriteValue(kServerKey, nullptr, libraryPath);
+  for (const FilterEntry& entry : kFilterEntries) {
+    if (result == ERROR_SUCCESS) result = WriteValue(entry.key, entry.value, kClsid);
+  }
+  return result;
+}
+
+LONG DeleteKeyIfPresent(const std::string& keyPath) {
+  const LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
+  return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+LONG RemoveRegistration() {
+  LONG result = ERROR_SUCCESS;
+  for (const FilterEntry& entry : kFilterEntries) {
+    if (!NamesThisFilter(ReadValue(entry.key, entry.value))) continue;
+    HKEY key = nullptr;
+    LONG step = RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key, 0, KEY_SET_VALUE, &key);
+    if (step == ERROR_SUCCESS) {
+      step = RegDeleteValueA(key, entry.value);
+      RegCloseKey(key);
+    }
+    if (result == ERROR_SUCCESS) result = step;
+  }
+  const LONG server = DeleteKeyIfPresent(kServerKey);
+  const LONG klass = DeleteKeyIfPresent(kClassKey);
+  if (result == ERROR_SUCCESS) result = server;
+  if (result == ERROR_SUCCESS) result = klass;
+  return result;
+}
+
+}  // namespace
+
+// Fails with 0x800700B7 (already exists), changing nothing, when another
+// filter is registered for either file type.
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  if (FilterTakenByAnother()) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+  const std::string libraryPath = ThisLibraryPath();
+  if (libraryPath.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  const LONG result = WriteRegistration(libraryPath);
+  if (result == ERROR_SUCCESS) return S_OK;
+  RemoveRegistration();
+  return FromSystemError(result);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  const LONG result = RemoveRegistration();
+  return result == ERROR_SUCCESS ? S_OK : FromSystemError(result);
+}

@@ -1,0 +1,84 @@
+#include "folder_filter/device_path.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char kRefused[] = "(refused)";
+
+struct DevicePathCase {
+  const char* devicePath;
+  const char* resolved;  // under the device folder "dev", joined with "/"
+};
+
+const DevicePathCase kDevicePathCases[] = {
+    {"\\Orders.cdb", "dev/Orders.cdb"},
+    {"Orders.cdb", "dev/Orders.cdb"},
+    {"/Sales/2026/Orders.cdb", "dev/Sales/2026/Orders.cdb"},
+    {"\\Sales/Orders.cdb", "dev/Sales/Orders.cdb"},
+    {"\\Sales\\\\.\\Orders.cdb", "dev/Sales/Orders.cdb"},
+    {"\\Sales\\", "dev/Sales"},
+    {"\\Orders..cdb", "dev/Orders..cdb"},
+    {"\\...cdb", "dev/...cdb"},
+    {"\\CONSOLE.cdb", "dev/CONSOLE.cdb"},
+    {"\\COM0.cdb", "dev/COM0.cdb"},
+    // Leaving the device folder.
+    {"..\\Orders.cdb", kRefused},
+    {"\\Sales\\..\\..\\Orders.cdb", kRefused},
+    {"\\Sales\\..\\Orders.cdb", kRefused},
+    {"C:\\Orders.cdb", kRefused},
+    {"C:Orders.cdb", kRefused},
+    {"\\Orders.cdb:stream", kRefused},
+    {"\\\\server\\share\\Orders.cdb", kRefused},
+    {"//server/share/Orders.cdb", kRefused},
+    // No file, or a name Windows would not keep as typed.
+    {"", kRefused},
+    {"\\", kRefused},
+    {"\\.\\", kRefused},
+    {"\\Orders.", kRefused},
+    {"\\Orders.cdb ", kRefused},
+    {"\\NUL", kRefused},
+    {"\\con.cdb", kRefused},
+    {"\\Sales\\Lpt9.cdb", kRefused},
+    {"\\aux", kRefused},
+};
+
+class ResolveDevicePathCases : public ::testing::TestWithParam<DevicePathCase> {};
+
+TEST_P(ResolveDevicePathCases, StaysInTheDeviceFolder) {
+  const std::optional<std::string> resolved = ResolveDevicePath("dev", GetParam().devicePath, '/');
+  EXPECT_EQ(resolved.value_or(kRefused), GetParam().resolved) << GetParam().devicePath;
+}
+
+INSTANTIATE_TEST_SUITE_P(ResolveDevicePath, ResolveDevicePathCases,
+                         ::testing::ValuesIn(kDevicePathCases));
+
+TEST(ResolveDevicePath, JoinsWithTheHostSeparator) {
+  EXPECT_EQ(ResolveDevicePath("C:\\Users\\dev\\", "/Sales/Orders.cdb", '\\'),
+            "C:\\Users\\dev\\Sales\\Orders.cdb");
+}
+
+struct DefaultCase {
+  const char* desktopFile;
+  const char* devicePath;
+};
+
+const DefaultCase kDefaultCases[] = {
+    {"Orders.mdb", "\\Orders.cdb"},
+    {"C:\\data\\Orders.mdb", "\\Orders.cdb"},
+    {"/home/data/orders.MDB", "\\orders.cdb"},
+    {"C:Orders.mdb", "\\Orders.cdb"},
+    {"archive.2026.mdb", "\\archive.2026.cdb"},
+    {"data.d/Orders", "\\Orders.cdb"},
+};
+
+class DefaultDevicePathCases : public ::testing::TestWithParam<DefaultCase> {};
+
+TEST_P(DefaultDevicePathCases, TakesTheDesktopNameInTheDeviceRoot) {
+  EXPECT_EQ(DefaultDevicePath(GetParam().desktopFile), GetParam().devicePath);
+}
+
+INSTANTIATE_TEST_SUITE_P(DefaultDevicePath, DefaultDevicePathCases,
+                         ::testing::ValuesIn(kDefaultCases));
+
+}  // namespace
