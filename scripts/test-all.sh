@@ -6,33 +6,13 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libgtest-dev googletest clang-format g++-mingw-w64-i686-posix
-  g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
+packages=(cmake g++ make libgtest-dev googletest clang-format dpkg-dev file
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
 export DEBIAN_FRONTEND=noninteractive
+# shellcheck source=packages.sh
+source scripts/packages.sh
 
 log() { printf '\n=== %s\n' "$*"; }
-
-missing_packages() {
-  local package
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      printf '%s\n' "$package"
-  done
-}
-
-install_packages() {
-  local missing
-  missing=$(missing_packages)
-  [ -z "$missing" ] && return 0
-  if [ "$(id -u)" != 0 ]; then
-    echo "missing packages, to be installed as root:" $missing >&2
-    return 1
-  fi
-  log "installing:" $missing
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq &&
-    apt-get install -y -qq --no-install-recommends $missing >/dev/null
-}
 
 # Wine starts 32-bit Windows programs through a 32-bit Linux loader. Where
 # the kernel runs no 32-bit code (some virtual machines), the loader runs
@@ -78,7 +58,7 @@ run_preset() {
 }
 
 failed=()
-install_packages || { echo "could not install the packages the build needs" >&2; exit 1; }
+ensure_packages "${packages[@]}" || { echo "could not install the packages the build needs" >&2; exit 1; }
 check_format || failed+=(format)
 run_preset linux || failed+=(linux)
 run_preset sanitize || failed+=(sanitize)
