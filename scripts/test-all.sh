@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds Morvask for Linux, 32-bit and 64-bit Windows, and a Linux build with
-# the sanitizers, and runs every test suite; Windows suites run under Wine.
+# Builds Morvask for Linux, 32-bit and 64-bit Windows, a Linux build with the
+# sanitizers, one whose end-to-end cases run under valgrind memcheck and the
+# fuzz targets, and runs every test suite; Windows suites run under Wine.
 # Run as root on a fresh Debian 12 machine, it first installs what is
 # missing. Exits non-zero when any step failed or any suite did not run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libgtest-dev googletest clang-format dpkg-dev file
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
+packages=(cmake g++ make libgtest-dev googletest clang-format dpkg-dev file valgrind clang-14
+  libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
 export DEBIAN_FRONTEND=noninteractive
 # shellcheck source=packages.sh
 source scripts/packages.sh
@@ -61,7 +62,9 @@ failed=()
 ensure_packages "${packages[@]}" || { echo "could not install the packages the build needs" >&2; exit 1; }
 check_format || failed+=(format)
 run_preset linux || failed+=(linux)
-run_preset sanitize || failed+=(sanitize)
+run_preset linux-asan || failed+=(linux-asan)
+run_preset linux-memcheck || failed+=(linux-memcheck)
+run_preset fuzz || failed+=(fuzz)
 run_preset win64 || failed+=(win64)
 if enable_32bit_programs; then
   run_preset win32 || failed+=(win32)
@@ -73,4 +76,4 @@ if [ ${#failed[@]} -ne 0 ]; then
   log "FAILED: ${failed[*]}"
   exit 1
 fi
-log "all suites passed: linux, sanitize, win64, win32"
+log "all suites passed: linux, linux-asan, linux-memcheck, fuzz, win64, win32"

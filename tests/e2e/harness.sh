@@ -12,6 +12,8 @@
 #   MORVASK_STATUS_TEXTS the tests' own list of the expected status texts
 #   MORVASK_FOLDER_FILTER the folder filter library built for that target
 #   MORVASK_EXAMPLES     the sample files of the repository
+#   MORVASK_MEMCHECK     optionally, a launcher that runs the program under
+#                        valgrind memcheck and records what it finds
 #   MORVASK_WINE, MORVASK_REGISTRY_VIEW, MORVASK_SYSTEM_TEXT, WINEPREFIX
 #                        for Windows targets: the Wine loader, the registry
 #                        view of the build and a tool that asks FormatMessageA
@@ -161,6 +163,7 @@ run() {
   install_registry
   local launcher=()
   is_windows && launcher=("$MORVASK_WINE")
+  [ -n "${MORVASK_MEMCHECK:-}" ] && launcher=("$MORVASK_MEMCHECK")
   "${launcher[@]}" "$MORVASK_PROGRAM" "$@" </dev/null >run.out 2>run.err
   status=$?
   rm -f filter-call.first && [ -f filter-call.txt ] && mv filter-call.txt filter-call.first
@@ -268,11 +271,18 @@ report() {
 
 # --- the case -----------------------------------------------------------------
 
+export MORVASK_MEMCHECK_FINDINGS=$work/memcheck-findings.txt
+
 # The folder filter stands in for the device by this case's own folder.
 MORVASK_DEVICE_DIR=$(native_path "$work/device")
 export MORVASK_DEVICE_DIR
 
 "case_$case_name"
+
+if [ -f "$MORVASK_MEMCHECK_FINDINGS" ]; then
+  fail "memcheck"
+  cat "$MORVASK_MEMCHECK_FINDINGS" >&2
+fi
 
 if [ $failures -ne 0 ]; then
   echo "case $case_name failed; its folder is kept: $work" >&2

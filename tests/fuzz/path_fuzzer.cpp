@@ -1,0 +1,35 @@
+// The path helpers of the program and of the folder filter, on any bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "discovery/path.h"
+#include "folder_filter/device_path.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path(reinterpret_cast<const char*>(data), size);
+  std::string drive, directory, extension;
+  SplitPath(path, drive, directory, extension);
+  Check(drive.size() <= 2 && directory.size() <= 255 && extension.size() <= 255);
+  const std::string pathExtension = GetPathExtension(path);
+  Check(pathExtension.empty() || pathExtension[0] == '.');
+
+  const std::optional<std::string> deviceFile = ResolveDevicePath("dev", path, '/');
+  // Whatever the device path, the file stays below the device folder.
+  if (deviceFile) {
+    Check(deviceFile->compare(0, 4, "dev/") == 0);
+    Check(deviceFile->find("/../") == std::string::npos &&
+          deviceFile->find(':') == std::string::npos);
+  }
+  const std::string defaultPath = DefaultDevicePath(path);
+  Check(defaultPath.size() >= 5 && defaultPath[0] == '\\');
+  return 0;
+}
