@@ -80,4 +80,55 @@ TEST_F(FilterRegistryTest, ReturnsTheServerPathAsStored) {
   EXPECT_EQ(GetFilterServerPath("{11111111-0010}"), "");
 }
 
+// "hex:" data of `count` bytes, each `byte`, then `tail`.
+std::string HexData(std::size_t count, const char* byte, const std::string& tail = "") {
+  std::string data = "hex:";
+  for (std::size_t i = 0; i < count; ++i) data += std::string(i ? "," : "") + byte;
+  return data + tail;
+}
+
+TEST_F(FilterRegistryTest, ReadsDataOfUpTo100Bytes) {
+  InstallRegistry(Regedit4({FilterSection(".t11"), "\"Bytes99\"=" + HexData(98, "41", ",00"),
+                            "\"Bytes100\"=" + HexData(99, "42", ",00"),
+                            "\"Bytes101\"=" + HexData(100, "43", ",00"),
+                            // No NUL at all: the text ends with the last byte read.
+                            "\"Unended100\"=" + HexData(100, "44"),
+                            "\"Unended101\"=" + HexData(101, "45")}),
+                  folder_);
+  EXPECT_EQ(GetFilterClsid(".t11", "Bytes99"), std::string(98, 'A'));
+  EXPECT_EQ(GetFilterClsid(".t11", "Bytes100"), std::string(99, 'B'));
+  EXPECT_EQ(GetFilterClsid(".t11", "Bytes101"), "");
+  EXPECT_EQ(GetFilterClsid(".t11", "Unended100"), std::string(100, 'D'));
+  EXPECT_EQ(GetFilterClsid(".t11", "Unended101"), "");
+}
+
+TEST_F(FilterRegistryTest, ReadsMultiAndExpandStringsAsTheyAreStored) {
+  InstallRegistry(
+      Regedit4({ServerSection("{11111111-0012}"), "@=hex(7):61,2e,64,6c,6c,00,62,00,00",
+                ServerSection("{11111111-0013}"), "@=hex(2):25,58,25,5c,66,2e,64,6c,6c,00"}),
+      folder_);
+  EXPECT_EQ(GetFilterServerPath("{11111111-0012}"), "a.dll");
+  EXPECT_EQ(GetFilterServerPath("{11111111-0013}"), "%X%\\f.dll");
+}
+
+#ifdef _WIN32
+// Wine's RegOpenKeyExA converts the key path in a buffer of MAX_PATH
+// characters: the 321-byte path of a 255-byte extension is not found.
+const char kClsidOf255ByteExtension[] = "";
+#else
+const char kClsidOf255ByteExtension[] = "{255}";
+#endif
+
+TEST_F(FilterRegistryTest, JoinsLongClassesAndExtensionsIntoKeyPaths) {
+  const std::string clsid = "{" + std::string(97, '7') + "}";
+  const std::string extension255 = "." + std::string(254, 'e');
+  InstallRegistry(Regedit4({ServerSection(clsid), "@=\"long.dll\"", FilterSection(extension255),
+                            "\"DefaultImport\"=\"{255}\""}),
+                  folder_);
+  EXPECT_EQ(GetFilterServerPath(clsid), "long.dll");
+  EXPECT_EQ(GetFilterClsid(extension255, "DefaultImport"), kClsidOf255ByteExtension);
+  // No registry holds a key name longer than 255 bytes.
+  EXPECT_EQ(GetFilterClsid("." + std::string(299, 'e'), "DefaultImport"), "");
+}
+
 }  // namespace
