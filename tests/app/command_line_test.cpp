@@ -65,6 +65,17 @@ const ParseCase kParseCases[] = {
      0},
     // Case folding covers A to Z only: the long s (U+017F) is no "s".
     {{"/\xC5\xBFy"}, TransferDirection::None, "", "", "", 0, 0},
+    // An empty argument after a value option is its value.
+    {{"/D", "", "/P", "", "/T", ""}, TransferDirection::None, "", "", "..", 0, 0},
+    {{"/D", "a.mdb", "/D", "", "/P", "b", "/P", ""}, TransferDirection::None, "", "", "", 0, 0},
+    // Bytes above 0x7F are data, neither matched nor changed.
+    {{"/D", "\x80\xFF.mdb", "/T", "\xC0\xFE", "/\xC4"},
+     TransferDirection::None,
+     "\x80\xFF.mdb",
+     "",
+     "\xC0\xFE..",
+     0,
+     0},
 };
 
 class ParseCommandLineCases : public ::testing::TestWithParam<ParseCase> {};
@@ -93,6 +104,27 @@ TEST(ParseCommandLine, KeepsTableNamesInOrder) {
   const std::optional<TransferRequest> request = Parse({"/T", "b", "/T", "a", "/T", "b"});
   ASSERT_TRUE(request.has_value());
   EXPECT_EQ(request->tableNames, (std::vector<std::string>{"b", "a", "b"}));
+}
+
+TEST(ParseCommandLine, TakesAnArgumentOfOneMebibyte) {
+  const std::string huge(1 << 20, 'x');
+  const std::optional<TransferRequest> request = Parse({"/D2P", "/D", huge + ".mdb", "/P", huge});
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->desktopFile, huge + ".mdb");
+  EXPECT_EQ(request->deviceFile, huge);
+}
+
+TEST(ParseCommandLine, Takes20000Tables) {
+  std::vector<std::string> arguments;
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    arguments.insert(arguments.end(), {"/T", "t" + std::to_string(i)});
+    expected += "t" + std::to_string(i) + "..";
+  }
+  const std::optional<TransferRequest> request = Parse(arguments);
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->tableNames.size(), 20000u);
+  EXPECT_EQ(request->tableList, expected);
 }
 
 }  // namespace

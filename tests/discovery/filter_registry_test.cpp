@@ -88,13 +88,13 @@ std::string HexData(std::size_t count, const char* byte, const std::string& tail
 }
 
 TEST_F(FilterRegistryTest, ReadsDataOfUpTo100Bytes) {
-  InstallRegistry(Regedit4({FilterSection(".t11"), "\"Bytes99\"=" + HexData(98, "41", ",00"),
-                            "\"Bytes100\"=" + HexData(99, "42", ",00"),
-                            "\"Bytes101\"=" + HexData(100, "43", ",00"),
-                            // No NUL at all: the text ends with the last byte read.
-                            "\"Unended100\"=" + HexData(100, "44"),
-                            "\"Unended101\"=" + HexData(101, "45")}),
-                  folder_);
+  InstallRegistry(
+      Regedit4({FilterSection(".t11"), "\"Bytes99\"=" + HexData(98, "41", ",00"),
+                "\"Bytes100\"=" + HexData(99, "42", ",00"),
+                "\"Bytes101\"=" + HexData(100, "43", ",00"),
+                // No NUL at all: the text ends with the last byte read.
+                "\"Unended100\"=" + HexData(100, "44"), "\"Unended101\"=" + HexData(101, "45")}),
+      folder_);
   EXPECT_EQ(GetFilterClsid(".t11", "Bytes99"), std::string(98, 'A'));
   EXPECT_EQ(GetFilterClsid(".t11", "Bytes100"), std::string(99, 'B'));
   EXPECT_EQ(GetFilterClsid(".t11", "Bytes101"), "");

@@ -428,3 +428,154 @@ case_windows_folder_filter_leaves_other_filters_alone() {
   expect_registered "$FILTERS_KEY\\.cdb" DefaultExport "$CLSID_EXPORT"
   expect_registered "$FILTERS_KEY\\.mdb" DefaultImport ""
 }
+
+# --- bad input: arguments ----------------------------------------------------------
+
+# A name of COUNT bytes of x.
+x_name() { head -c "$1" /dev/zero | tr '\0' x; }
+
+# The longest single argument the system passes: 131,071 bytes on Linux
+# (1 MiB is tried on the parser itself), and on Windows a whole command line
+# holds at most 32,767 characters.
+case_longest_argument_the_system_passes() {
+  local name
+  if is_windows; then name=$(x_name 32000).mdb; else name=$(x_name 131067).mdb; fi
+  run /D2P /D "$name"
+  expect_output "$BANNER"'Unable to locate source desktop file: '"$name"$'\n' "" 0
+}
+
+# As many tables as the command line holds: 20,000 on Linux, 3,000 within
+# the Windows limit.
+case_thousands_of_tables() {
+  : >Orders.mdb
+  register_filters "$(filter_path recording_filter)"
+  local count=20000 arguments=() list='' i
+  is_windows && count=3000
+  for ((i = 0; i < count; i++)); do
+    arguments+=(/T "t$i")
+    list+="t$i.."
+  done
+  run /D2P /D Orders.mdb "${arguments[@]}"
+  header_d2p Orders.mdb '' && report 0 && filter_call DESKTOPTODEVICE Orders.mdb "$list" 0 0 ''
+  expect_output "$BANNER$HEADER" "$REPORT" 1
+  expect_filter_call "$CALL"
+}
+
+# Bytes 0x80 to 0xFF reach the program unchanged only where arguments are
+# bytes; Windows converts them through its code pages first.
+case_linux_high_bytes_in_arguments() {
+  local high='' byte
+  for byte in $(seq 128 255); do high+=$(printf "\\x$(printf %x "$byte")"); done
+  register_filters "$(filter_path recording_filter)"
+  run /D2P /D "$high.mdb" /P "$high"
+  expect_output "$BANNER"'Unable to locate source desktop file: '"$high.mdb"$'\n' "" 0
+  : >"$high.mdb"
+  run /D2P /D "$high.mdb" /P "$high" /T "$high"
+  header_d2p "$high.mdb" "$high" && report 0
+  filter_call DESKTOPTODEVICE "$high.mdb" "$high.." 0 0 "$high"
+  expect_output "$BANNER$HEADER" "$REPORT" 1
+  expect_filter_call "$CALL"
+}
+
+case_empty_argument_after_each_value_option() {
+  : >Orders.mdb
+  register_filters "$(filter_path recording_filter)"
+  run /D2P /D ''
+  expect_output "$BANNER"$'Source Desktop file must be specified with /D.\n' "" 0
+  run /P2D /P '' /D ''
+  expect_output "$BANNER"$'Destination Desktop file must be specified with /D.\n' "" 0
+  run /D2P /D Orders.mdb /P '' /T ''
+  header_d2p Orders.mdb '' && report 0 && filter_call DESKTOPTODEVICE Orders.mdb '..' 0 0 ''
+  expect_output "$BANNER$HEADER" "$REPORT" 1
+  expect_filter_call "$CALL"
+}
+
+# Morvask tests that a source exists, not what it is: a folder is handed on.
+case_files_that_are_folders() {
+  mkdir Folder.mdb Out
+  register_filters "$(filter_path recording_filter)"
+  run /D2P /D Folder.mdb /P Out
+  header_d2p Folder.mdb Out && report 0 && filter_call DESKTOPTODEVICE Folder.mdb '' 0 0 Out
+  expect_output "$BANNER$HEADER" "$REPORT" 1
+  expect_filter_call "$CALL"
+}
+
+case_files_that_are_devices() {
+  local devices=(/dev/null /dev/zero)
+  is_windows && devices=(NUL CON)
+  local device
+  for device in "${devices[@]}"; do
+    run /D2P /D "$device"
+    expect_output "$BANNER"$'Source file must be a .mdb file with /D2P.\n' "" 0
+    run /P2D /P "$device" /D Orders.mdb
+    expect_output "$BANNER"$'Source file must be a .cdb file with /P2D.\n' "" 0
+  done
+}
+
+# A path of more than 300 bytes: Linux finds the file; Windows programs that
+# use the A calls cannot name a path longer than MAX_PATH (260).
+case_paths_longer_than_300_bytes() {
+  local folder path
+  folder=$(x_name 100)/$(x_name 100)/$(x_name 100)
+  path=$folder/Orders.mdb
+  register_filters "$(filter_path recording_filter)"
+  run /D2P /D "$path"
+  expect_output "$BANNER"'Unable to locate source desktop file: '"$path"$'\n' "" 0
+  mkdir -p "$folder" && : >"$path"
+  run /D2P /D "$path"
+  if is_windows; then
+    expect_output "$BANNER"'Unable to locate source desktop file: '"$path"$'\n' "" 0
+  else
+    header_d2p "$path" '' && report 0 && filter_call DESKTOPTODEVICE "$path" '' 0 0 ''
+    expect_output "$BANNER$HEADER" "$REPORT" 1
+    expect_filter_call "$CALL"
+  fi
+}
+
+# --- bad input: filter libraries -----------------------------------------------
+
+# expect_load_failure LIBRARY-FILE STATUS: registered, the library is found
+# but does not load, and the load error is the status.
+expect_load_failure() {
+  : >Orders.mdb
+  local library
+  library=$(native_path "$PWD/$1")
+  register_filters "$library"
+  run /D2P /D Orders.mdb
+  header_d2p Orders.mdb '' && report "$2"
+  expect_output "$BANNER$HEADER"$'Unable to load filter dll: '"$library"$'\n' "$REPORT" 1
+}
+
+case_filter_library_that_is_a_folder() {
+  mkdir "folder$(library_suffix)"
+  if is_windows; then
+    expect_load_failure "folder$(library_suffix)" 0x80070005
+  else
+    expect_load_failure "folder$(library_suffix)" 0x800700C1
+  fi
+}
+
+case_filter_library_that_is_empty() {
+  : >"empty$(library_suffix)"
+  expect_load_failure "empty$(library_suffix)" 0x800700C1
+}
+
+# The recording filter with its machine changed to the other architecture:
+# x86 for x86-64 and back, or an ELF of the other class.
+case_filter_library_for_another_machine() {
+  local library="other_machine$(library_suffix)"
+  cp "$MORVASK_FILTER_DIR/recording_filter$(library_suffix)" "$library"
+  if is_windows; then
+    local pe machine=$'\x64\x86'
+    pe=$(od -An -tu4 -j60 -N4 "$library" | tr -d ' ')
+    [ "$MORVASK_TARGET" = win64 ] && machine=$'\x4c\x01'
+    printf '%s' "$machine" | dd of="$library" bs=1 seek=$((pe + 4)) conv=notrunc status=none
+  else
+    printf '\x01' | dd of="$library" bs=1 seek=4 conv=notrunc status=none
+  fi
+  expect_load_failure "$library" 0x800700C1
+}
+
+case_status_largest_positive() { expect_status_report 0x7FFFFFFF; }
+case_status_smallest_negative() { expect_status_report 0x80000000; }
+case_status_every_bit() { expect_status_report 0xFFFFFFFF; }

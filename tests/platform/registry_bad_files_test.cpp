@@ -9,7 +9,8 @@
 
 namespace {
 
-const std::string kKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb]";
+const std::string kKey =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb]";
 const std::string kValue = "\"DefaultImport\"=\"{Good}\"";
 
 std::string Utf16(const std::string& text, bool byteOrderMark = true) {
@@ -41,7 +42,11 @@ const BadFileCase kBadFileCases[] = {
     {"Empty", "", ""},
     {"HeaderOnly", "REGEDIT4\r\n", ""},
     {"NoHeader", kKey + "\r\n" + kValue + "\r\n", ""},
-    {"BinaryGarbage", std::string("\x7F" "ELF\x02\x01\x01\0\xFF\xFE[\x80\x81\n\r\0\0", 18), ""},
+    {"BinaryGarbage",
+     std::string("\x7F"
+                 "ELF\x02\x01\x01\0\xFF\xFE[\x80\x81\n\r\0\0",
+                 18),
+     ""},
     {"Utf16WithoutByteOrderMark",
      Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + kKey + "\r\n" + kValue + "\r\n", false),
      ""},
@@ -49,12 +54,12 @@ const BadFileCase kBadFileCases[] = {
     {"Utf16OfOddLength", Version5(kKey + "\r\n" + kValue + "\r\n") + "\"", "{Good}"},
     {"Utf16CutInsideAValue", Version5(kKey + "\r\n" + kValue).substr(0, 250), ""},
     {"SectionNeverClosed",
-     Regedit4({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb",
-               kValue}),
+     Regedit4(
+         {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb", kValue}),
      ""},
     {"LineOf10MB", Regedit4({"; " + std::string(10 << 20, 'x'), kKey, kValue}), "{Good}"},
-    {"ValueOf10MB",
-     Regedit4({kKey, "\"DefaultImport\"=\"" + std::string(10 << 20, 'x') + "\""}), ""},
+    {"ValueOf10MB", Regedit4({kKey, "\"DefaultImport\"=\"" + std::string(10 << 20, 'x') + "\""}),
+     ""},
     {"HundredThousandKeys", ManyKeys(100000), "{Good}"},
     // As on import, the later of two conflicting values wins.
     {"KeyRepeatedWithConflictingValues",
@@ -62,14 +67,12 @@ const BadFileCase kBadFileCases[] = {
                "\"DefaultImport\"=\"{Other}\"", kKey, "\"DefaultImport\"=\"{Second}\""}),
      "{Second}"},
     // A NUL byte leaves the line malformed: it is passed over.
-    {"NulInsideALine",
-     Regedit4({kKey, std::string("\"DefaultImport\"=\"{Go\0od}\"", 22)}), ""},
-    {"NulInsideAName",
-     Regedit4({kKey, std::string("\"Default\0Import\"=\"{Other}\"", 26), kValue}), "{Good}"},
+    {"NulInsideALine", Regedit4({kKey, std::string("\"DefaultImport\"=\"{Go\0od}\"", 22)}), ""},
+    {"NulInsideAName", Regedit4({kKey, std::string("\"Default\0Import\"=\"{Other}\"", 26), kValue}),
+     "{Good}"},
 };
 
-class RegistryBadFiles : public TempDirTest,
-                         public ::testing::WithParamInterface<BadFileCase> {};
+class RegistryBadFiles : public TempDirTest, public ::testing::WithParamInterface<BadFileCase> {};
 
 TEST_P(RegistryBadFiles, ReadWhatTheyHoldUpToWhereTheyBreak) {
   InstallRegistry(GetParam().contents, folder_);
