@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 1 << 16;
+constexpr std::size_t kBlockBytes = 1 << 18;
 constexpr std::size_t kMaxLineBytes = 1 << 20;
 
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
@@ -259,6 +259,24 @@ bool MayConcern(std::string_view header, std::string_view focus) {
   return matched == focus.size() && (header[at] == '\\' || focus.empty());
 }
 
+// The same look at a header from its bytes alone, before its line end is
+// found: true only when the header's key leaves the focus's path before
+// the header ends, so that the section certainly does not concern it.
+bool CertainlyElsewhere(std::string_view text, std::string_view focus) {
+  std::size_t at = text.size() > 1 && text[1] == '-' ? 2 : 1;
+  const std::size_t rootLength = LocalMachineRootLength(text.substr(at));
+  if (rootLength == 0) return false;
+  at += rootLength;
+  while (at < text.size() && text[at] == '\\') ++at;
+  std::size_t matched = 0;
+  while (at < text.size() && matched < focus.size() && SameLetter(text[at], focus[matched])) {
+    ++at;
+    ++matched;
+  }
+  if (at == text.size() || matched == focus.size()) return false;
+  return text[at] != ']' && text[at] != '\r' && text[at] != '\n';
+}
+
 // The state of one scan: the line being gathered, the value line being
 // continued, and what the current section wants.
 struct ScanState {
@@ -397,9 +415,14 @@ bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandle
     std::size_t at = 0;
     while (at < size) {
       if (state.headerSeen && !state.wanted && !state.continuing && state.line.empty()) {
-        // Outside the wanted sections only section headers matter.
+        // Outside the wanted sections only section headers matter, and
+        // most of those can be passed over from their first bytes.
         at = FindSectionStart(data, size, at, before);
         if (at == size) break;
+        if (CertainlyElsewhere(std::string_view(data + at, size - at), state.focus)) {
+          ++at;
+          continue;
+        }
       }
       const void* newline = std::memchr(data + at, '\n', size - at);
       const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;

@@ -32,50 +32,77 @@ std::string ManyKeys(int count) {
   return text + kKey + "\r\n" + kValue + "\r\n";
 }
 
+// The contents are made when the case runs: some are large.
 struct BadFileCase {
   const char* name;
-  std::string contents;
+  std::string (*contents)();
   const char* clsid;  // what the .mdb import lookup finds
 };
 
 const BadFileCase kBadFileCases[] = {
-    {"Empty", "", ""},
-    {"HeaderOnly", "REGEDIT4\r\n", ""},
-    {"NoHeader", kKey + "\r\n" + kValue + "\r\n", ""},
+    {"Empty", [] { return std::string(); }, ""},
+    {"HeaderOnly", [] { return std::string("REGEDIT4\r\n"); }, ""},
+    {"NoHeader", [] { return kKey + "\r\n" + kValue + "\r\n"; }, ""},
     {"BinaryGarbage",
-     std::string("\x7F"
-                 "ELF\x02\x01\x01\0\xFF\xFE[\x80\x81\n\r\0\0",
-                 18),
+     [] {
+       return std::string(
+           "\x7F"
+           "ELF\x02\x01\x01\0\xFF\xFE[\x80\x81\n\r\0\0",
+           18);
+     },
      ""},
     {"Utf16WithoutByteOrderMark",
-     Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + kKey + "\r\n" + kValue + "\r\n", false),
+     [] {
+       return Utf16(
+           "Windows Registry Editor Version 5.00\r\n\r\n" + kKey + "\r\n" + kValue + "\r\n", false);
+     },
      ""},
     // A last half code unit is dropped, the lines before it are read.
-    {"Utf16OfOddLength", Version5(kKey + "\r\n" + kValue + "\r\n") + "\"", "{Good}"},
-    {"Utf16CutInsideAValue", Version5(kKey + "\r\n" + kValue).substr(0, 250), ""},
+    {"Utf16OfOddLength", [] { return Version5(kKey + "\r\n" + kValue + "\r\n") + "\""; }, "{Good}"},
+    {"Utf16CutInsideAValue", [] { return Version5(kKey + "\r\n" + kValue).substr(0, 250); }, ""},
     {"SectionNeverClosed",
-     Regedit4(
-         {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb", kValue}),
+     [] {
+       return Regedit4(
+           {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb",
+            kValue});
+     },
      ""},
-    {"LineOf10MB", Regedit4({"; " + std::string(10 << 20, 'x'), kKey, kValue}), "{Good}"},
-    {"ValueOf10MB", Regedit4({kKey, "\"DefaultImport\"=\"" + std::string(10 << 20, 'x') + "\""}),
+    {"LineOf10MB",
+     [] {
+       return Regedit4({"; " + std::string(10 << 20, 'x'), kKey, kValue});
+     },
+     "{Good}"},
+    {"ValueOf10MB",
+     [] {
+       return Regedit4({kKey, "\"DefaultImport\"=\"" + std::string(10 << 20, 'x') + "\""});
+     },
      ""},
-    {"HundredThousandKeys", ManyKeys(100000), "{Good}"},
+    {"HundredThousandKeys", [] { return ManyKeys(100000); }, "{Good}"},
     // As on import, the later of two conflicting values wins.
     {"KeyRepeatedWithConflictingValues",
-     Regedit4({kKey, "\"DefaultImport\"=\"{First}\"", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]",
-               "\"DefaultImport\"=\"{Other}\"", kKey, "\"DefaultImport\"=\"{Second}\""}),
+     [] {
+       return Regedit4({kKey, "\"DefaultImport\"=\"{First}\"",
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]", "\"DefaultImport\"=\"{Other}\"",
+                        kKey, "\"DefaultImport\"=\"{Second}\""});
+     },
      "{Second}"},
     // A NUL byte leaves the line malformed: it is passed over.
-    {"NulInsideALine", Regedit4({kKey, std::string("\"DefaultImport\"=\"{Go\0od}\"", 22)}), ""},
-    {"NulInsideAName", Regedit4({kKey, std::string("\"Default\0Import\"=\"{Other}\"", 26), kValue}),
+    {"NulInsideALine",
+     [] {
+       return Regedit4({kKey, std::string("\"DefaultImport\"=\"{Go\0od}\"", 22)});
+     },
+     ""},
+    {"NulInsideAName",
+     [] {
+       return Regedit4({kKey, std::string("\"Default\0Import\"=\"{Other}\"", 26), kValue});
+     },
      "{Good}"},
 };
 
 class RegistryBadFiles : public TempDirTest, public ::testing::WithParamInterface<BadFileCase> {};
 
 TEST_P(RegistryBadFiles, ReadWhatTheyHoldUpToWhereTheyBreak) {
-  InstallRegistry(GetParam().contents, folder_);
+  InstallRegistry(GetParam().contents(), folder_);
   EXPECT_EQ(GetFilterClsid(".mdb", "DefaultImport"), GetParam().clsid);
   EXPECT_EQ(GetFilterClsid(".cdb", "DefaultExport"), "");
 }

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Measures Morvask against baselines run side by side, alternating, in this
+# one run, and prints a table of ratios:
+#   - start-up to exit of `morvask /?` against a minimal C program built
+#     with the same compiler and flags;
+#   - a /D2P run up to "Unable to locate filter dll" (two registry lookups)
+#     on generated registry files of 1, 10 and 100 MiB, the keys at the end,
+#     in the 8-bit and the UTF-16LE format, against `grep -c -F` over the
+#     same file;
+#   - the program's peak resident memory for those files.
+# It builds the Linux program first (build/linux). Exits 1 when an aim is
+# missed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+(cd "$root" && cmake --preset linux >/dev/null &&
+  cmake --build --preset linux -j "$(nproc)" --target morvask >/dev/null)
+program=$root/build/linux/morvask
+flags=$(sed -n 's/^CMAKE_C_FLAGS_RELWITHDEBINFO:STRING=//p' "$root/build/linux/CMakeCache.txt")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cc -O2 -o "$work/compare" "$root/bench/compare.c"
+# shellcheck disable=SC2086
+cc $flags -o "$work/minimal" "$root/bench/minimal.c"
+cd "$work"
+: >Orders.mdb
+
+missed=0
+row() {  # row WHAT RUNS-RESULT AIM-RATIO
+  local what=$1 aim=$3
+  read -r program_time baseline_time program_rss _ <<<"$2"
+  local ratio
+  ratio=$(awk -v a="$program_time" -v b="$baseline_time" 'BEGIN { printf "%.2f", a / b }')
+  local verdict=ok
+  awk -v r="$ratio" -v aim="$aim" 'BEGIN { exit !(r > aim) }' && verdict=MISSED && missed=1
+  printf '%-34s %9.2f ms %9.2f ms %7sx  <= %sx %-6s %7s KiB\n' "$what" \
+    "$(awk -v t="$program_time" 'BEGIN { print t * 1000 }')" \
+    "$(awk -v t="$baseline_time" 'BEGIN { print t * 1000 }')" "$ratio" "$aim" "$verdict" "$program_rss"
+  last_rss=$program_rss
+}
+
+printf '%-34s %12s %12s %8s %7s %-6s %11s\n' measure morvask baseline ratio aim "" "peak RSS"
+row "start-up: /? vs minimal C" "$(./compare 300 "$program" /? -- ./minimal)" 1.5
+
+for format in 8bit utf16; do
+  declare -A rss=()
+  for size in 1 10 100; do
+    "$root/bench/make-registry.sh" "$size" "$format" "registry-$size.reg"
+    # Written back and in the page cache before anything is timed.
+    sync "registry-$size.reg" && cat "registry-$size.reg" >/dev/null
+    runs=$((size == 100 ? 7 : size == 10 ? 21 : 101))
+    result=$(MORVASK_REGISTRY=$PWD/registry-$size.reg ./compare "$runs" "$program" /D2P /D Orders.mdb \
+      -- grep -c -F 'Windows CE Services\Filters\.mdb' "registry-$size.reg")
+    row "lookup: $size MiB $format vs grep" "$result" 2
+    rss[$size]=$last_rss
+    rm "registry-$size.reg"
+  done
+  growth=$((rss[100] - rss[1]))
+  verdict=ok
+  [ "$growth" -lt 1024 ] || { verdict=MISSED; missed=1; }
+  printf '%-34s %+10d KiB from 1 to 100 MiB (aim: under 1024)  %s\n' "peak memory: $format" "$growth" "$verdict"
+done
+exit $missed
