@@ -8,7 +8,8 @@
 #include <string>
 
 #include "folder_filter/device_path.h"
-#include "folder_filter/file_store.h"
+#include "folder_filter/file_copy.h"
+#include "folder_filter/file_system.h"
 #include "morvask/filter.h"
 
 namespace {

@@ -1,22 +1,13 @@
-// The folder filter's file operations, one implementation per platform.
-// Errors are Windows system error codes on every platform.
+// Whole-file copies that never leave a file half-written.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// The separator of this computer's paths.
-extern const char kHostSeparator;
-
-// The folder that stands in for the device: MORVASK_DEVICE_DIR when it is
-// set, else a folder of the user's data folder. Empty when neither can be
-// found.
-std::string DeviceFolder();
-
 struct CopyOutcome {
   enum Kind { kCopied, kSourceMissing, kDestinationExists, kFailed };
   Kind kind;
-  std::uint32_t systemError;  // for kFailed
+  std::uint32_t systemError;  // for kFailed, a Windows system error code
 };
 
 // Copies the whole file, byte for byte. The copy is written to a new file
