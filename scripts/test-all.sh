@@ -62,6 +62,8 @@ failed=()
 ensure_packages "${packages[@]}" || { echo "could not install the packages the build needs" >&2; exit 1; }
 check_format || failed+=(format)
 run_preset linux || failed+=(linux)
+log "demo (the README's first command)"
+scripts/demo.sh >/dev/null || failed+=(demo)
 run_preset linux-asan || failed+=(linux-asan)
 run_preset linux-memcheck || failed+=(linux-memcheck)
 run_preset fuzz || failed+=(fuzz)

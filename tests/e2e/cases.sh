@@ -521,6 +521,14 @@ case_paths_longer_than_300_bytes() {
   register_filters "$(filter_path recording_filter)"
   run /D2P /D "$path"
   expect_output "$BANNER"'Unable to locate source desktop file: '"$path"$'\n' "" 0
+  # The device file is the filter's to find: it is handed on as it is.
+  run /P2D /P "$folder/Orders.cdb" /D Out.mdb
+  header_p2d "$folder/Orders.cdb" Out.mdb && report 0
+  filter_call DEVICETODESKTOP Out.mdb '' 0 0 "$folder/Orders.cdb"
+  expect_output "$BANNER$HEADER" "$REPORT" 1
+  expect_filter_call "$CALL"
+  rm -f filter-call.txt
+
   mkdir -p "$folder" && : >"$path"
   run /D2P /D "$path"
   if is_windows; then
