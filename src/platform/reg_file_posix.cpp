@@ -1,5 +1,7 @@
 #include "platform/reg_file_posix.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -85,6 +87,14 @@ std::size_t FindSectionStart(const char* data, std::size_t size, std::size_t fro
     from = at + 1;
   }
   return size;
+}
+
+// Large reads for a large file; a small file needs no more than itself.
+std::size_t BlockSize(std::FILE* file) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return kBlockBytes;
+  const std::size_t size = static_cast<std::size_t>(status.st_size);
+  return size < kBlockBytes ? size + 1 : kBlockBytes;
 }
 
 void AppendCapped(std::string& line, bool& tooLong, const char* data, std::size_t size) {
@@ -397,7 +407,7 @@ bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandle
   const std::size_t got = std::fread(bom, 1, sizeof bom, file);
   const bool utf16 = got >= 2 && bom[0] == 0xFF && bom[1] == 0xFE;
   const bool utf8Bom = got == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF;
-  std::vector<char> raw(kBlockBytes);
+  std::vector<char> raw(BlockSize(file));
   std::string pending;
   std::string decoded;
   if (utf16) {
