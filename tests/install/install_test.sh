@@ -22,6 +22,11 @@ done
 grep -qF "@=\"$prefix/lib/morvask/morvask_folder_filter.so\"" "$prefix/etc/morvask/registry.reg" ||
   fail "the registry file does not name the installed filter"
 
+# A /usr install keeps the registry file in /etc, where that build reads it.
+DESTDIR=$prefix/staged cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install --prefix /usr"
+grep -qF '@="/usr/lib/morvask/morvask_folder_filter.so"' "$prefix/staged/etc/morvask/registry.reg" ||
+  fail "a /usr install has no /etc/morvask/registry.reg naming /usr/lib/morvask"
+
 cd "$prefix" || exit 1
 cp "$sample" Orders.mdb
 export MORVASK_REGISTRY=$prefix/etc/morvask/registry.reg MORVASK_DEVICE_DIR=$prefix/device
