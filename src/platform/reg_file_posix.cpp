@@ -50,16 +50,23 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint) {
 // partner has not arrived yet stays in `pending` for the next call; an
 // unpaired surrogate becomes U+FFFD.
 void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
-  std::string units = pending + std::string(raw);
-  pending.clear();
-  std::size_t i = 0;
+  std::string joined;
+  std::string_view units = raw;
+  if (!pending.empty()) {
+    joined = pending + std::string(raw);
+    units = joined;
+  }
+  out.reserve(out.size() + units.size() / 2);
   auto unitAt = [&](std::size_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(units[at]) |
                                       (static_cast<unsigned char>(units[at + 1]) << 8));
   };
+  std::size_t i = 0;
   while (i + 1 < units.size()) {
     const std::uint32_t unit = unitAt(i);
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));  // nearly every character of a registry file
+    } else if (unit >= 0xD800 && unit <= 0xDBFF) {
       if (i + 3 >= units.size()) break;
       const std::uint32_t next = unitAt(i + 2);
       if (next >= 0xDC00 && next <= 0xDFFF) {
@@ -73,7 +80,7 @@ void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
     }
     i += 2;
   }
-  pending.assign(units, i, std::string::npos);
+  pending.assign(units.substr(i));
 }
 
 // Where the next line that starts with "[" begins, or `size` when the
