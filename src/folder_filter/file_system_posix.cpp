@@ -8,35 +8,27 @@
 #include <cstdlib>
 
 #include "folder_filter/file_system.h"
+#include "platform/win32.h"
 
 const char kHostSeparator = '/';
 
 namespace {
 
-// Windows system error codes for the errors met here.
-constexpr std::uint32_t kFileNotFound = 2;
-constexpr std::uint32_t kPathNotFound = 3;
-constexpr std::uint32_t kAccessDenied = 5;
-constexpr std::uint32_t kWriteProtect = 19;
-constexpr std::uint32_t kDiskFull = 112;
-constexpr std::uint32_t kAlreadyExists = 183;
-constexpr std::uint32_t kFileNameTooLong = 206;
-constexpr std::uint32_t kIoDevice = 1117;
-
+// The Windows system error for an errno value.
 std::uint32_t WindowsError(int error) {
   switch (error) {
     case 0: return 0;
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EISDIR: return kAccessDenied;
-    case EROFS: return kWriteProtect;
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EROFS: return ERROR_WRITE_PROTECT;
     case ENOSPC:
-    case EDQUOT: return kDiskFull;
-    case EEXIST: return kAlreadyExists;
-    case ENAMETOOLONG: return kFileNameTooLong;
-    default: return kIoDevice;
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    default: return ERROR_IO_DEVICE;
   }
 }
 
@@ -140,7 +132,7 @@ std::uint32_t CreateUniqueFile(const std::string& folder, FileHandle& file, std:
     }
     if (errno != EEXIST) return LastError();
   }
-  return kAlreadyExists;
+  return ERROR_ALREADY_EXISTS;
 }
 
 std::uint32_t CopyContents(FileHandle from, FileHandle to) {
@@ -169,6 +161,8 @@ std::uint32_t MoveIntoPlace(const std::string& path, const std::string& destinat
 
 void RemoveFile(const std::string& path) { unlink(path.c_str()); }
 
-bool IsNotFound(std::uint32_t error) { return error == kFileNotFound || error == kPathNotFound; }
+bool IsNotFound(std::uint32_t error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
-bool IsAlreadyExists(std::uint32_t error) { return error == kAlreadyExists; }
+bool IsAlreadyExists(std::uint32_t error) { return error == ERROR_ALREADY_EXISTS; }

@@ -11,18 +11,14 @@
 #include "folder_filter/file_copy.h"
 #include "folder_filter/file_system.h"
 #include "morvask/filter.h"
+#include "platform/win32.h"
 
 namespace {
 
 constexpr std::uint32_t kSuccess = 0;
-constexpr std::uint32_t kNotImplemented = 0x80004001u;
 constexpr std::uint32_t kDatabaseDoesNotExist = 0x800A0F0Bu;
 constexpr std::uint32_t kDatabaseAlreadyExists = 0x800A0F0Cu;
 constexpr std::uint32_t kStatusFromSystemError = 0x80070000u;
-// System errors the filter reports itself.
-constexpr std::uint32_t kPathNotFound = 3;
-constexpr std::uint32_t kAccessDenied = 5;
-constexpr std::uint32_t kInvalidParameter = 87;
 
 enum class Direction { kDesktopToDevice, kDeviceToDesktop };
 
@@ -47,15 +43,15 @@ std::string Text(const char* text) { return text != nullptr ? text : ""; }
 std::int32_t Transfer(Direction direction, const std::string& desktopFile,
                       const std::string& tableList, bool allowOverwrite,
                       const std::string& deviceFile) {
-  if (!tableList.empty()) return Status(kNotImplemented);
-  if (desktopFile.empty()) return StatusFromSystemError(kInvalidParameter);
+  if (!tableList.empty()) return E_NOTIMPL;
+  if (desktopFile.empty()) return StatusFromSystemError(ERROR_INVALID_PARAMETER);
   const std::string deviceFolder = DeviceFolder();
-  if (deviceFolder.empty()) return StatusFromSystemError(kPathNotFound);
+  if (deviceFolder.empty()) return StatusFromSystemError(ERROR_PATH_NOT_FOUND);
   const std::string devicePath = deviceFile.empty() ? DefaultDevicePath(desktopFile) : deviceFile;
   const std::optional<std::string> deviceFileHere =
       ResolveDevicePath(deviceFolder, devicePath, kHostSeparator);
   // A path that leaves the device folder is refused before anything is read.
-  if (!deviceFileHere) return StatusFromSystemError(kAccessDenied);
+  if (!deviceFileHere) return StatusFromSystemError(ERROR_ACCESS_DENIED);
   if (direction == Direction::kDesktopToDevice) {
     return StatusOf(CopyWholeFile(desktopFile, *deviceFileHere, allowOverwrite, true));
   }

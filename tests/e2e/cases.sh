@@ -145,16 +145,22 @@ case_filter_library_by_bare_name_is_looked_for_here() {
 
 # --- loading and calling the filter ------------------------------------------
 
-case_filter_library_that_cannot_load() {
+# expect_load_failure LIBRARY-FILE STATUS: registered, the library is found
+# but does not load, and the load error is the status.
+expect_load_failure() {
   : >Orders.mdb
-  printf 'not a library\n' >bad_filter.dll
   local library
-  library=$(native_path "$PWD/bad_filter.dll")
+  library=$(native_path "$PWD/$1")
   register_filters "$library"
-  run /D2P /D Orders.mdb /P Orders.cdb
-  # The load error, not success: 0x800700C1 ("not a valid application").
-  header_d2p Orders.mdb Orders.cdb && report 0x800700C1
+  run /D2P /D Orders.mdb
+  header_d2p Orders.mdb '' && report "$2"
   expect_output "$BANNER$HEADER"$'Unable to load filter dll: '"$library"$'\n' "$REPORT" 1
+}
+
+case_filter_library_that_cannot_load() {
+  printf 'not a library\n' >bad_filter.dll
+  # The load error, not success: 0x800700C1 ("not a valid application").
+  expect_load_failure bad_filter.dll 0x800700C1
 }
 
 case_filter_library_without_export() {
@@ -541,18 +547,6 @@ case_paths_longer_than_300_bytes() {
 }
 
 # --- bad input: filter libraries -----------------------------------------------
-
-# expect_load_failure LIBRARY-FILE STATUS: registered, the library is found
-# but does not load, and the load error is the status.
-expect_load_failure() {
-  : >Orders.mdb
-  local library
-  library=$(native_path "$PWD/$1")
-  register_filters "$library"
-  run /D2P /D Orders.mdb
-  header_d2p Orders.mdb '' && report "$2"
-  expect_output "$BANNER$HEADER"$'Unable to load filter dll: '"$library"$'\n' "$REPORT" 1
-}
 
 case_filter_library_that_is_a_folder() {
   mkdir "folder$(library_suffix)"
