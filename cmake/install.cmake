@@ -1,18 +1,31 @@
 # Where each part goes on install, and the packages made from it.
+
+# Installs the project's text file SOURCE at the top as TARGET, with CR LF
+# line ends.
+function(morvask_install_with_crlf source target)
+  file(READ ${PROJECT_SOURCE_DIR}/${source} content)
+  string(REPLACE "\r\n" "\n" content "${content}")
+  string(REPLACE "\n" "\r\n" content "${content}")
+  file(WRITE ${CMAKE_BINARY_DIR}/${target} "${content}")
+  install(FILES ${CMAKE_BINARY_DIR}/${target} DESTINATION .)
+endfunction()
+
 if(WIN32)
-  # The filter library sits beside the program, as Windows finds it there.
-  set(MORVASK_FILTER_INSTALL_DIR ${CMAKE_INSTALL_BINDIR})
-  set(MORVASK_DOC_INSTALL_DIR .)
+  # What a Windows user unpacks: the program and the filter library side by
+  # side (Windows finds a library beside the program), the texts with CR LF
+  # line ends for Notepad, and no man page.
+  install(TARGETS morvask RUNTIME DESTINATION .)
+  install(TARGETS morvask_folder_filter LIBRARY DESTINATION . RUNTIME DESTINATION .)
+  morvask_install_with_crlf(README.md README.txt)
+  morvask_install_with_crlf(LICENSE LICENSE.txt)
 else()
   set(MORVASK_FILTER_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/morvask)
-  set(MORVASK_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/doc/morvask)
+  install(TARGETS morvask)
+  install(TARGETS morvask_folder_filter LIBRARY DESTINATION ${MORVASK_FILTER_INSTALL_DIR})
+  install(FILES doc/morvask.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvask)
 endif()
-
-install(TARGETS morvask)
-install(TARGETS morvask_folder_filter LIBRARY DESTINATION ${MORVASK_FILTER_INSTALL_DIR})
 install(FILES include/morvask/filter.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvask)
-install(FILES doc/morvask.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md LICENSE DESTINATION ${MORVASK_DOC_INSTALL_DIR})
 
 if(NOT WIN32)
   # The registry file names the folder filter by the path it is installed
@@ -32,8 +45,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+# Debugging information stays in the build folder.
+set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  # One top folder, morvask-<version>-win32, holding everything.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_SYSTEM_NAME win64)
   else()

@@ -8,7 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev googletest clang-format dpkg-dev file valgrind clang-14
-  libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
+  libclang-rt-14-dev g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 wine32:i386)
 export DEBIAN_FRONTEND=noninteractive
 # shellcheck source=packages.sh
 source scripts/packages.sh

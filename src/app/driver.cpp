@@ -1,6 +1,5 @@
 #include "app/driver.h"
 
-#include <iostream>
 #include <optional>
 
 #include "app/command_line.h"
@@ -31,17 +30,17 @@ int RunMorvask(int argc, const char* const argv[]) {
   PrintBanner();
   if (argc < 2) {
     PrintUsage();
-    WriteLineEnd(std::cout);
+    WriteLineEnd(stdout);
     return 0;
   }
   const std::optional<TransferRequest> request = ParseCommandLine(argc, argv);
   if (!request) {
     PrintUsage();
-    WriteLineEnd(std::cerr);
+    WriteLineEnd(stderr);
     return 1;
   }
   if (request->direction == TransferDirection::None) {
-    WriteLine(std::cerr, "No mode was specified.  Use /D2P or /P2D.");
+    WriteLine(stderr, "No mode was specified.  Use /D2P or /P2D.");
     return 0;
   }
   const std::optional<HRESULT> status = RunTransfer(*request);

@@ -1,14 +1,14 @@
 #include "app/usage.h"
 
-#include <iostream>
-
 #include "app/console.h"
 
 namespace {
 
+// The build gives MORVASK_BANNER_VERSION from the project's version number,
+// each part in two digits.
 const char* const kBannerLines[] = {
     "",
-    "Morvask - version 03.00.00.06",
+    ("Morvask - version " MORVASK_BANNER_VERSION),
     "Copies one database between this computer and a connected handheld device.",
     "",
 };
@@ -30,9 +30,9 @@ const char* const kUsageLines[] = {
 }  // namespace
 
 void PrintBanner() {
-  for (const char* line : kBannerLines) WriteLine(std::cerr, line);
+  for (const char* line : kBannerLines) WriteLine(stderr, line);
 }
 
 void PrintUsage() {
-  for (const char* line : kUsageLines) WriteLine(std::cerr, line);
+  for (const char* line : kUsageLines) WriteLine(stderr, line);
 }

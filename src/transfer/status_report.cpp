@@ -1,7 +1,5 @@
 #include "transfer/status_report.h"
 
-#include <iostream>
-
 #include "app/console.h"
 
 namespace {
@@ -23,7 +21,9 @@ std::string SystemMessageText(HRESULT status) {
 
 }  // namespace
 
-void ReportTransferStatus(HRESULT status) {
-  const std::string systemText = SystemMessageText(status);
-  WriteLine(std::cout, systemText.empty() ? DescribeTransferStatus(status) : systemText);
+std::string TransferStatusText(HRESULT status) {
+  std::string text = SystemMessageText(status);
+  return text.empty() ? DescribeTransferStatus(status) : text;
 }
+
+void ReportTransferStatus(HRESULT status) { WriteLine(stdout, TransferStatusText(status)); }

@@ -5,10 +5,13 @@
 
 #include "platform/win32.h"
 
-// Prints the text for the status on standard output: the system's own
-// message text when it has one (untrimmed, its line break kept), otherwise
-// the built-in text, otherwise nothing; then a line end.
+// Prints TransferStatusText on standard output, then a line end.
 void ReportTransferStatus(HRESULT status);
+
+// The text for the status: the system's own message text when it has one
+// (untrimmed, its line break kept), otherwise the built-in text, otherwise
+// empty.
+std::string TransferStatusText(HRESULT status);
 
 // The built-in text for the status, matched on all 32 bits, or empty when
 // there is none. Does not ask the system.

@@ -1,7 +1,6 @@
 #include "transfer/transfer_run.h"
 
 #include <cstdint>
-#include <iostream>
 #include <string>
 
 #include "app/console.h"
@@ -41,7 +40,7 @@ const RunTexts kDeviceToDesktop = {
 };
 
 std::nullopt_t StopWith(const std::string& message) {
-  WriteLine(std::cerr, message);
+  WriteLine(stderr, message);
   return std::nullopt;
 }
 
@@ -58,26 +57,26 @@ HRESULT StatusFromSystemError(DWORD error) {
 std::string FindFilterLibrary(const std::string& extension, const char* filterValue) {
   const std::string clsid = GetFilterClsid(extension, filterValue);
   if (clsid.empty()) {
-    WriteLine(std::cerr, "Unable to locate filter for " + extension);
+    WriteLine(stderr, "Unable to locate filter for " + extension);
     return std::string();
   }
   const std::string serverPath = GetFilterServerPath(clsid);
   if (serverPath.empty()) {
-    WriteLine(std::cerr, "Unable to locate filter for " + extension + "  Guid: " + clsid);
+    WriteLine(stderr, "Unable to locate filter for " + extension + "  Guid: " + clsid);
     return std::string();
   }
   if (!FileExists(serverPath)) {
-    WriteLine(std::cerr, "Unable to locate filter dll: " + serverPath);
+    WriteLine(stderr, "Unable to locate filter dll: " + serverPath);
     return std::string();
   }
   return serverPath;
 }
 
 void PrintHeader(const RunTexts& texts, const std::string& source, const std::string& destination) {
-  WriteLine(std::cerr, texts.title);
-  WriteLine(std::cerr, texts.sourceLabel + source);
-  WriteLine(std::cerr, texts.destinationLabel + destination);
-  WriteLineEnd(std::cerr);
+  WriteLine(stderr, texts.title);
+  WriteLine(stderr, texts.sourceLabel + source);
+  WriteLine(stderr, texts.destinationLabel + destination);
+  WriteLineEnd(stderr);
 }
 
 FilterTransferProc FindTransferExport(HMODULE library, const char* exportName) {
@@ -102,7 +101,7 @@ HRESULT RunFilterLibrary(const std::string& serverPath, const RunTexts& texts,
   const DWORD loadError = library == nullptr ? GetLastError() : 0;
   PrintHeader(texts, source, destination);
   if (library == nullptr) {
-    WriteLine(std::cerr, "Unable to load filter dll: " + serverPath);
+    WriteLine(stderr, "Unable to load filter dll: " + serverPath);
     return StatusFromSystemError(loadError);
   }
   const HRESULT status = CallTransferExport(library, texts.exportName, request);
