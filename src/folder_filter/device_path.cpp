@@ -31,42 +31,79 @@ std::vector<std::string_view> SplitFolders(std::string_view path) {
   return names;
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 open devices on Windows, even with
-// an extension after them.
+// Windows opens a device for these names, even with an extension after them
+// or blanks before it. COM and LPT take the digits 1 to 9 and the
+// superscripts 1 to 3, which are written in UTF-8 on Linux and as one byte
+// in the Windows Latin code page: both spellings are refused everywhere, so
+// that a device path means the same on every platform.
 bool IsReservedDeviceName(std::string_view name) {
-  const std::string_view stem = name.substr(0, name.find('.'));
-  for (const char* reserved : {"CON", "PRN", "AUX", "NUL"}) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
     if (EqualsIgnoringAsciiCase(stem, reserved)) return true;
   }
-  if (stem.size() != 4 || stem[3] < '1' || stem[3] > '9') return false;
-  return StartsWithIgnoringAsciiCase(stem, "COM") || StartsWithIgnoringAsciiCase(stem, "LPT");
+  if (!StartsWithIgnoringAsciiCase(stem, "COM") && !StartsWithIgnoringAsciiCase(stem, "LPT")) {
+    return false;
+  }
+  const std::string_view number = stem.substr(3);
+  if (number.size() == 1 && number[0] >= '1' && number[0] <= '9') return true;
+  for (std::string_view superscript :
+       {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+    if (number == superscript) return true;
+  }
+  return false;
+}
+
+// Characters no Windows name may hold: the wildcards, redirections, a drive
+// or stream colon, and the control bytes. The second byte of a double-byte
+// character may look like one of them ("|" can), so such characters pass.
+bool HasForbiddenCharacter(std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
+      ++i;
+      continue;
+    }
+    if (c < 32 ||
+        std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsUsableName(std::string_view name) {
-  if (name == "..") return false;
-  if (name.find(':') != std::string_view::npos) return false;  // a drive or a stream
+  if (name == ".." || HasForbiddenCharacter(name)) return false;
   if (name.back() == '.' || name.back() == ' ') return false;
   return !IsReservedDeviceName(name);
 }
 
 }  // namespace
 
-std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
-                                             const std::string& devicePath, char separator) {
+std::optional<std::vector<std::string>> SplitDevicePath(const std::string& devicePath) {
   // Two leading separators name a server share, not the device root.
   if (devicePath.size() >= 2 && IsSeparator(devicePath[0]) && IsSeparator(devicePath[1])) {
     return std::nullopt;
   }
-  std::string hostPath = deviceFolder;
-  bool namesFile = false;
+  std::vector<std::string> names;
   for (std::string_view name : SplitFolders(devicePath)) {
     if (name == ".") continue;
     if (!IsUsableName(name)) return std::nullopt;
+    names.emplace_back(name);
+  }
+  if (names.empty()) return std::nullopt;
+  return names;
+}
+
+std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
+                                             const std::string& devicePath, char separator) {
+  const std::optional<std::vector<std::string>> names = SplitDevicePath(devicePath);
+  if (!names) return std::nullopt;
+  std::string hostPath = deviceFolder;
+  for (const std::string& name : *names) {
     if (hostPath.empty() || !IsSeparator(hostPath.back())) hostPath += separator;
     hostPath += name;
-    namesFile = true;
   }
-  if (!namesFile) return std::nullopt;
   return hostPath;
 }
 

@@ -5,12 +5,18 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+// The names of a device path from the device root, the folders' first and
+// the file's last; nothing when the path would leave the device folder (a
+// ".." folder, a drive, a server share) or names no usable file: the root
+// itself, a name Windows would alter (ending in a dot or a space), a name
+// with a character Windows refuses (< > : " | ? * or a control character),
+// or a name Windows keeps for a device (CON, NUL, COM1, CONIN$ and the like).
+std::optional<std::vector<std::string>> SplitDevicePath(const std::string& devicePath);
 
 // The file of the device folder that a device path names, joined with
-// `separator`; nothing when the path would leave the device folder (a ".."
-// folder, a drive, a server share) or names no usable file: the root itself,
-// a name Windows would alter (ending in a dot or a space) or a name Windows
-// keeps for a device (CON, NUL, COM1 and the like).
+// `separator`; nothing when SplitDevicePath refuses the path.
 std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
                                              const std::string& devicePath, char separator);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "folder_filter/device_path.h"
 #include "folder_filter/file_copy.h"
@@ -48,14 +49,20 @@ std::int32_t Transfer(Direction direction, const std::string& desktopFile,
   const std::string deviceFolder = DeviceFolder();
   if (deviceFolder.empty()) return StatusFromSystemError(ERROR_PATH_NOT_FOUND);
   const std::string devicePath = deviceFile.empty() ? DefaultDevicePath(desktopFile) : deviceFile;
-  const std::optional<std::string> deviceFileHere =
-      ResolveDevicePath(deviceFolder, devicePath, kHostSeparator);
+  const std::optional<std::vector<std::string>> deviceNames = SplitDevicePath(devicePath);
   // A path that leaves the device folder is refused before anything is read.
-  if (!deviceFileHere) return StatusFromSystemError(ERROR_ACCESS_DENIED);
+  if (!deviceNames) return StatusFromSystemError(ERROR_ACCESS_DENIED);
+
+  FilePlace device;
+  device.root = deviceFolder;
+  device.names = *deviceNames;
+  device.confined = true;
+  device.createFolders = direction == Direction::kDesktopToDevice;
+  FilePlace desktop = DesktopPlace(desktopFile);
   if (direction == Direction::kDesktopToDevice) {
-    return StatusOf(CopyWholeFile(desktopFile, *deviceFileHere, allowOverwrite, true));
+    return StatusOf(CopyWholeFile(desktop, device, allowOverwrite));
   }
-  return StatusOf(CopyWholeFile(*deviceFileHere, desktopFile, allowOverwrite, false));
+  return StatusOf(CopyWholeFile(device, desktop, allowOverwrite));
 }
 
 }  // namespace

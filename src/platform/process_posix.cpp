@@ -24,6 +24,8 @@ const SystemText kSystemTexts[] = {
     {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\n"},
     {ERROR_ACCESS_DENIED, "Access is denied.\n"},
     {ERROR_WRITE_PROTECT, "The media is write protected.\n"},
+    {ERROR_SHARING_VIOLATION,
+     "The process cannot access the file because it is being used by another process.\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\n"},
     {ERROR_DISK_FULL, "There is not enough space on the disk.\n"},
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\n"},

@@ -63,6 +63,12 @@ windows_folder() {
   "${MORVASK_WINE%/*}/wine64" winepath -u "$value" 2>/dev/null
 }
 
+# TEXT as the program sees it: Wine hands arguments to a Windows program in
+# the ANSI code page (1252 here), Linux as they are (UTF-8).
+ansi_text() {
+  if is_windows; then printf '%s' "$1" | iconv -f UTF-8 -t CP1252; else printf '%s' "$1"; fi
+}
+
 library_suffix() { if is_windows; then printf .dll; else printf .so; fi; }
 
 # The path of a test filter library, as registered.
@@ -240,9 +246,11 @@ system_text() {
     2) printf 'The system cannot find the file specified.\n' ;;
     3) printf 'The system cannot find the path specified.\n' ;;
     5) printf 'Access is denied.\n' ;;
+    32) printf 'The process cannot access the file because it is being used by another process.\n' ;;
     126) printf 'The specified module could not be found.\n' ;;
     127) printf 'The specified procedure could not be found.\n' ;;
     193) printf '%%1 is not a valid Win32 application.\n' ;;
+    206) printf 'The filename or extension is too long.\n' ;;
     $((0x80004001))) printf 'Not implemented\n' ;;
   esac
 }

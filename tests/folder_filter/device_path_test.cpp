@@ -41,6 +41,29 @@ const DevicePathCase kDevicePathCases[] = {
     {"\\con.cdb", kRefused},
     {"\\Sales\\Lpt9.cdb", kRefused},
     {"\\aux", kRefused},
+    {"\\NUL .cdb", kRefused},
+    {"\\CONIN$", kRefused},
+    {"\\conout$.cdb", kRefused},
+    {"\\Clock$.cdb", kRefused},
+    {"\\COM\xC2\xB9.cdb", kRefused},  // COM and a superscript one, in UTF-8
+    {"\\LPT\xC2\xB3", kRefused},
+    {"\\COM\xB2.cdb", kRefused},  // in the Windows Latin code page
+    {"\\COM\xC2\xB4.cdb", "dev/COM\xC2\xB4.cdb"},
+    {"\\COM10.cdb", "dev/COM10.cdb"},
+    {"\\CONIN.cdb", "dev/CONIN.cdb"},
+    // Characters no Windows name holds.
+    {"\\a<b.cdb", kRefused},
+    {"\\a>b.cdb", kRefused},
+    {"\\a\"b.cdb", kRefused},
+    {"\\a|b.cdb", kRefused},
+    {"\\a?b.cdb", kRefused},
+    {"\\a*b.cdb", kRefused},
+    {"\\Sales\ta\\Orders.cdb", kRefused},
+    {"\\a\tb.cdb", kRefused},
+    {"\\a\001b.cdb", kRefused},
+    {"\\a\x1F.cdb", kRefused},
+    {"\\a\x7F.cdb", "dev/a\x7F.cdb"},
+    {"\\a b.cdb", "dev/a b.cdb"},
 };
 
 class ResolveDevicePathCases : public ::testing::TestWithParam<DevicePathCase> {};

@@ -5,13 +5,8 @@
 // Forced into every file of the test builds for Windows, before anything else.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// Relative to this file: GoogleTest's own files see no include folder of ours.
+#include "../../src/platform/win32.h"
 
 #ifdef __cplusplus
 #include <mutex>
