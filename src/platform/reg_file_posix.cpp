@@ -16,16 +16,48 @@ constexpr std::size_t kMaxLineBytes = 1 << 20;
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
+// The roots a header may name, and where their keys lie below
+// HKEY_LOCAL_MACHINE; other roots are not the local machine's.
+struct Root {
+  std::string_view name;
+  bool localMachine;
+  std::string_view below;
+};
+
+const Root kRoots[] = {
+    {"HKEY_LOCAL_MACHINE", true, ""},   {"HKEY_CLASSES_ROOT", true, "SOFTWARE\\Classes"},
+    {"HKEY_CURRENT_USER", false, ""},   {"HKEY_USERS", false, ""},
+    {"HKEY_CURRENT_CONFIG", false, ""}, {"HKEY_DYN_DATA", false, ""},
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+bool IsHexDigit(char c) {
+  const char lower = ToLowerAscii(c);
+  return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'f');
+}
+
+unsigned HexDigitValue(char c) {
+  return c <= '9' ? static_cast<unsigned>(c - '0')
+                  : static_cast<unsigned>(ToLowerAscii(c) - 'a' + 10);
+}
+
+std::string_view SkipBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   return text;
 }
 
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+std::string_view TrimBlanks(std::string_view text) {
+  text = SkipBlanks(text);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+// Nothing more on the line but blanks and perhaps a comment.
+bool EndsHere(std::string_view rest) {
+  rest = SkipBlanks(rest);
+  return rest.empty() || rest.front() == ';';
 }
 
 void AppendUtf8(std::string& out, std::uint32_t codePoint) {
@@ -83,19 +115,6 @@ void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
   pending.assign(units.substr(i));
 }
 
-// Where the next line that starts with "[" begins, or `size` when the
-// block has none; `before` is the byte that preceded the block.
-std::size_t FindSectionStart(const char* data, std::size_t size, std::size_t from, char before) {
-  while (from < size) {
-    const void* bracket = std::memchr(data + from, '[', size - from);
-    if (bracket == nullptr) return size;
-    const std::size_t at = static_cast<const char*>(bracket) - data;
-    if ((at == 0 ? before : data[at - 1]) == '\n') return at;
-    from = at + 1;
-  }
-  return size;
-}
-
 // Large reads for a large file; a small file needs no more than itself.
 std::size_t BlockSize(std::FILE* file) {
   struct stat status;
@@ -113,188 +132,211 @@ void AppendCapped(std::string& line, bool& tooLong, const char* data, std::size_
   line.append(data, size);
 }
 
-bool ParseHexByte(std::string_view token, char& byte) {
-  if (token.empty() || token.size() > 2) return false;
-  unsigned value = 0;
-  for (char c : token) {
-    const char lower = ToLowerAscii(c);
-    if (c >= '0' && c <= '9') {
-      value = value * 16 + static_cast<unsigned>(c - '0');
-    } else if (lower >= 'a' && lower <= 'f') {
-      value = value * 16 + static_cast<unsigned>(lower - 'a' + 10);
-    } else {
-      return false;
-    }
+// A number in hexadecimal as the C library's strtoul reads it: blanks, a
+// sign, "0x", then digits. `end` is where reading stopped, the start when
+// there were no digits.
+struct HexNumber {
+  std::uint64_t value = 0;
+  bool found = false;
+  std::size_t end = 0;
+};
+
+HexNumber ReadHexNumber(std::string_view text) {
+  HexNumber number;
+  std::size_t at = 0;
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  if (at + 2 < text.size() && text[at] == '0' && ToLowerAscii(text[at + 1]) == 'x' &&
+      IsHexDigit(text[at + 2])) {
+    at += 2;
   }
-  byte = static_cast<char>(value);
-  return true;
+  const std::size_t digits = at;
+  for (; at < text.size() && IsHexDigit(text[at]); ++at) {
+    // Past 32 bits the exact value no longer matters: it is too large.
+    if (number.value <= 0xFFFFFFFFu) number.value = number.value * 16 + HexDigitValue(text[at]);
+  }
+  number.found = at > digits;
+  number.end = number.found ? at : 0;
+  // A negative number wraps around, far above any byte.
+  if (number.found && negative && number.value != 0) number.value = ~0ull;
+  return number;
 }
 
-bool ParseHexList(std::string_view text, std::string& bytes) {
-  std::string compact;
-  for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') compact += c;
-  }
-  std::string_view rest = compact;
-  while (!rest.empty()) {
-    const std::size_t comma = rest.find(',');
-    char byte = 0;
-    if (!ParseHexByte(rest.substr(0, comma), byte)) return false;
-    bytes += byte;
-    if (comma == std::string_view::npos) break;
-    rest.remove_prefix(comma + 1);
-  }
-  return true;
-}
-
-// Reads a quoted text whose only escapes are \\ and \"; `text` starts at the
-// opening quote and is left just past the closing one.
-bool ParseQuoted(std::string_view& text, std::string& out) {
-  if (text.empty() || text.front() != '"') return false;
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
-      out += text[++i];
-    } else if (c == '"') {
+// Reads a quoted text as the editor unescapes it: \\, \", \n and \r; \0 is
+// refused, and a backslash before any other character is dropped. `text`
+// starts after the opening quote and is left just past the closing one.
+bool Unescape(std::string_view& text, std::string& out) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"') {
       text.remove_prefix(i + 1);
       return true;
-    } else {
-      out += c;
     }
+    if (c == '\\') {
+      if (++i == text.size()) return false;
+      c = text[i];
+      if (c == '0') return false;
+      if (c == 'n') c = '\n';
+      if (c == 'r') c = '\r';
+    }
+    out += c;
   }
   return false;
 }
 
-bool ParseDword(std::string_view digits, std::string& bytes) {
-  if (digits.empty() || digits.size() > 8) return false;
-  std::uint32_t value = 0;
-  for (char c : digits) {
-    char nibble = 0;
-    if (!ParseHexByte(std::string_view(&c, 1), nibble)) return false;
-    value = (value << 4) | static_cast<unsigned char>(nibble);
+// The root at the start of a key name, matched whole and without regard to
+// letter case, or null.
+const Root* FindRoot(std::string_view name, std::size_t& length) {
+  for (const Root& root : kRoots) {
+    if (StartsWithIgnoringAsciiCase(name, root.name) &&
+        (name.size() == root.name.size() || name[root.name.size()] == '\\')) {
+      length = root.name.size();
+      return &root;
+    }
   }
+  return nullptr;
+}
+
+// "dword:" data: up to eight hexadecimal digits, then nothing but blanks or
+// a comment.
+bool ParseDword(std::string_view text, std::string& bytes) {
+  text = SkipBlanks(text);
+  if (text.empty()) return false;
+  std::size_t digits = 0;
+  std::uint32_t value = 0;
+  while (digits < text.size() && IsHexDigit(text[digits])) {
+    value = (value << 4) | HexDigitValue(text[digits]);
+    ++digits;
+  }
+  if (digits > 8 || !EndsHere(text.substr(digits))) return false;
   for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
   return true;
+}
+
+enum class HexLine { kInvalid, kEnds, kContinues };
+
+// One line of hex data, bytes separated by commas. A backslash after the
+// last comma continues the data on the next line; a comment may close it.
+HexLine ParseHexBytes(std::string_view text, std::string& bytes) {
+  while (!text.empty()) {
+    const HexNumber number = ReadHexNumber(text);
+    if (number.value > 0xFF) return HexLine::kInvalid;
+    if (!number.found) {
+      const std::string_view rest = SkipBlanks(text);
+      if (!rest.empty() && rest.front() == '\\') {
+        return EndsHere(rest.substr(1)) ? HexLine::kContinues : HexLine::kInvalid;
+      }
+      return !rest.empty() && rest.front() == ';' ? HexLine::kEnds : HexLine::kInvalid;
+    }
+    bytes += static_cast<char>(number.value);
+    text.remove_prefix(number.end);
+    if (!text.empty() && text.front() != ',') {
+      return EndsHere(text) ? HexLine::kEnds : HexLine::kInvalid;
+    }
+    if (!text.empty()) text.remove_prefix(1);
+  }
+  return HexLine::kEnds;
 }
 
 bool IsStringType(DWORD type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-bool ParseData(std::string_view data, bool unicodeFile, RegValue& value) {
-  if (data == "-") {
-    value.deletion = true;
-    return true;
-  }
-  if (!data.empty() && data.front() == '"') {
-    value.type = kRegSz;
-    if (!ParseQuoted(data, value.data) || !TrimRight(data).empty()) return false;
-    value.data += '\0';
-    return true;
-  }
-  if (StartsWithIgnoringAsciiCase(data, "dword:")) {
-    value.type = kRegDword;
-    return ParseDword(data.substr(6), value.data);
-  }
-  if (!StartsWithIgnoringAsciiCase(data, "hex")) return false;
-  data.remove_prefix(3);
-  value.type = kRegBinary;
-  if (!data.empty() && data.front() == '(') {
-    const std::size_t close = data.find(')');
-    std::string type;
-    if (close == std::string_view::npos || !ParseHexList(data.substr(1, close - 1), type) ||
-        type.size() != 1) {
-      return false;
-    }
-    value.type = static_cast<unsigned char>(type[0]);
-    data.remove_prefix(close + 1);
-  }
-  if (data.empty() || data.front() != ':') return false;
-  std::string bytes;
-  if (!ParseHexList(data.substr(1), bytes)) return false;
-  // The registry holds string types as UTF-16; a program reading them with
-  // the A calls gets them in its own code page, here UTF-8.
-  if (unicodeFile && IsStringType(value.type)) {
-    std::string pending;
-    DecodeUtf16(bytes, pending, value.data);
-  } else {
-    value.data = std::move(bytes);
-  }
-  return true;
-}
-
-// Reads `"name"=` or `@=` from the start of a value line and leaves `line`
-// at the data.
-bool ParseValueName(std::string_view& line, std::string& name) {
-  line = TrimLeft(line);
-  if (line.empty()) return false;
-  if (line.front() == '@') {
-    line.remove_prefix(1);
-  } else if (!ParseQuoted(line, name)) {
+// "hex(n):" with n in hexadecimal, not written with "0x".
+bool ParseHexType(std::string_view& text, DWORD& type) {
+  if (text.size() >= 2 && ToLowerAscii(text[1]) == 'x') return false;
+  const HexNumber number = ReadHexNumber(text);
+  const std::size_t end = number.found ? number.end : 0;
+  if (number.value > 0xFFFFFFFFu || end + 1 >= text.size() || text[end] != ')' ||
+      text[end + 1] != ':') {
     return false;
   }
-  line = TrimLeft(line);
-  if (line.empty() || line.front() != '=') return false;
-  line.remove_prefix(1);
+  type = static_cast<DWORD>(number.value);
+  text.remove_prefix(end + 2);
   return true;
 }
 
-bool SameLetter(char a, char b) { return a == b || ToLowerAscii(a) == ToLowerAscii(b); }
-
-// The length of the local machine's root at the start of `text`, or 0.
-std::size_t LocalMachineRootLength(std::string_view text) {
-  for (std::string_view root : {std::string_view("HKEY_LOCAL_MACHINE"), std::string_view("HKLM")}) {
-    if (text.compare(0, root.size(), root) == 0 || StartsWithIgnoringAsciiCase(text, root)) {
-      return root.size();
-    }
-  }
-  return 0;
+// Whether the block up to `at` ends a line, perhaps with blanks after it;
+// `lineStart` says the same of all that came before the block.
+bool AtLineStart(const char* data, std::size_t at, bool lineStart) {
+  while (at > 0 && IsBlank(data[at - 1])) --at;
+  return at == 0 ? lineStart : IsLineEnd(data[at - 1]);
 }
 
-// A quick look at a section header, before it is parsed: false only when
-// the header certainly names a key that is neither `focus` nor above nor
-// below it. Most sections of a large file fail here, cheaply.
-bool MayConcern(std::string_view header, std::string_view focus) {
-  // Key names may hold "]": only the last one closes the header.
-  const std::size_t end = header.back() == ']' ? header.size() - 1 : header.size();
-  std::size_t at = header.size() > 1 && header[1] == '-' ? 2 : 1;
-  const std::size_t rootLength = LocalMachineRootLength(header.substr(at));
-  if (rootLength == 0) return true;
-  at += rootLength;
-  while (at < end && header[at] == '\\') ++at;
-  std::size_t matched = 0;
-  while (at < end && matched < focus.size() && SameLetter(header[at], focus[matched])) {
-    ++at;
-    ++matched;
+// Where the next section header begins: a "[" first on its line, perhaps
+// after blanks; `size` when the block has none.
+std::size_t FindSectionStart(const char* data, std::size_t size, std::size_t from, bool lineStart) {
+  while (from < size) {
+    const void* bracket = std::memchr(data + from, '[', size - from);
+    if (bracket == nullptr) return size;
+    const std::size_t at = static_cast<const char*>(bracket) - data;
+    if (AtLineStart(data, at, lineStart)) return at;
+    from = at + 1;
   }
-  if (at == end) {
-    // The header's key ends here: it concerns the focus if it is above it.
-    return matched == focus.size() || focus[matched] == '\\' || matched == 0 ||
-           focus[matched - 1] == '\\';
-  }
-  // The focus ends here: the header concerns it if it lies below it.
-  return matched == focus.size() && (header[at] == '\\' || focus.empty());
+  return size;
 }
 
-// The same look at a header from its bytes alone, before its line end is
-// found: true only when the header's key leaves the focus's path before
-// the header ends, so that the section certainly does not concern it.
+// A look at a section header from its first bytes, which may not hold all
+// of it: true only when its key certainly is neither `focus`, nor above,
+// nor below it. Most sections of a large file are passed over here.
 bool CertainlyElsewhere(std::string_view text, std::string_view focus) {
-  std::size_t at = text.size() > 1 && text[1] == '-' ? 2 : 1;
-  const std::size_t rootLength = LocalMachineRootLength(text.substr(at));
-  if (rootLength == 0) return false;
+  std::size_t at = 1;  // past "["
+  if (at < text.size() && text[at] == '-') ++at;
+  std::size_t rootLength = 0;
+  const Root* root = FindRoot(text.substr(at), rootLength);
+  if (root == nullptr || !root->localMachine) return false;
   at += rootLength;
-  while (at < text.size() && text[at] == '\\') ++at;
+  // Compares the key below the root, `prefix` first, with the focus.
+  const std::string_view prefix = root->below;
   std::size_t matched = 0;
-  while (at < text.size() && matched < focus.size() && SameLetter(text[at], focus[matched])) {
+  if (!prefix.empty()) {
+    // The root's keys lie below the prefix: they concern a focus above it.
+    if (focus.empty() || (StartsWithIgnoringAsciiCase(prefix, focus) &&
+                          focus.size() < prefix.size() && prefix[focus.size()] == '\\')) {
+      return false;
+    }
+    if (!StartsWithIgnoringAsciiCase(focus, prefix)) return true;
+    if (focus.size() == prefix.size()) return false;
+    if (focus[prefix.size()] != '\\') return true;
+    matched = prefix.size() + 1;
+  }
+  bool separator = true;  // empty parts of the header's path collapse
+  while (at < text.size()) {
+    const char c = text[at];
+    if (c == ']' || IsLineEnd(c)) return false;
+    if (c == '\\' && separator) {
+      ++at;
+      continue;
+    }
+    if (matched == focus.size()) return c != '\\';  // below the focus, or beside it
+    if (ToLowerAscii(c) != ToLowerAscii(focus[matched])) return true;
+    separator = c == '\\';
     ++at;
     ++matched;
   }
-  if (at == text.size() || matched == focus.size()) return false;
-  return text[at] != ']' && text[at] != '\r' && text[at] != '\n';
+  return false;
 }
 
-// The state of one scan: the line being gathered, the value line being
+void PrepareStringData(bool unicodeFile, RegValue& value, std::string& bytes) {
+  // The editor adds the terminator a string lacks, and Windows keeps it.
+  if (unicodeFile) {
+    const std::size_t units = bytes.size() / 2;
+    if (units > 0 && (bytes[units * 2 - 2] != 0 || bytes[units * 2 - 1] != 0)) {
+      bytes.resize(units * 2);
+      bytes.append(2, '\0');
+    }
+    // The registry holds string types as UTF-16; a program reading them
+    // with the A calls gets them in its own code page, here UTF-8.
+    std::string pending;
+    DecodeUtf16(bytes, pending, value.data);
+    return;
+  }
+  if (!bytes.empty() && bytes.back() != '\0') bytes += '\0';
+  value.data = std::move(bytes);
+}
+
+// The state of one scan: the line being gathered, the hex value being
 // continued, and what the current section wants.
 struct ScanState {
   std::string_view focus;
@@ -303,66 +345,144 @@ struct ScanState {
   bool headerSeen = false;
   bool unicodeFile = false;
   bool wanted = false;
-  std::string line;
+  std::string line{};
   bool lineTooLong = false;
-  std::string continued;
-  bool continuing = false;
-  bool continuedTooLong = false;
+  RegValue hexValue{};  // a hex value whose data goes on over the next lines
+  std::string hexBytes{};
+  bool hexContinues = false;
 };
 
-void EmitValue(ScanState& state, std::string_view line, bool tooLong) {
-  RegValue value;
+void FinishHexValue(ScanState& state) {
+  state.hexContinues = false;
+  if (!state.hexValue.dataTooLong && IsStringType(state.hexValue.type)) {
+    PrepareStringData(state.unicodeFile, state.hexValue, state.hexBytes);
+  } else {
+    state.hexValue.data = std::move(state.hexBytes);
+  }
+  state.onValue(state.hexValue);
+  state.hexBytes.clear();
+}
+
+void ReadHexLine(ScanState& state, std::string_view text, bool tooLong) {
+  if (tooLong) state.hexValue.dataTooLong = true;
+  switch (ParseHexBytes(text, state.hexBytes)) {
+    case HexLine::kInvalid:
+      state.hexContinues = false;
+      state.hexBytes.clear();
+      return;
+    case HexLine::kContinues:
+      state.hexContinues = true;
+      if (state.hexBytes.size() > kMaxLineBytes) {
+        state.hexValue.dataTooLong = true;
+        state.hexBytes.clear();
+      }
+      return;
+    case HexLine::kEnds: FinishHexValue(state); return;
+  }
+}
+
+// The data after "name=", blanks trimmed.
+void ReadValueData(ScanState& state, RegValue& value, std::string_view data, bool tooLong) {
+  if (!data.empty() && data.front() == '-') {
+    value.deletion = true;
+    if (EndsHere(data.substr(1))) state.onValue(value);
+    return;
+  }
   if (tooLong) {
     // Only the name is needed: data this long fits no reader's buffer.
-    if (!ParseValueName(line, value.name)) return;
     value.dataTooLong = true;
     state.onValue(value);
     return;
   }
-  if (ParseRegValue(line, state.unicodeFile, value)) state.onValue(value);
+  if (!data.empty() && data.front() == '"') {
+    data.remove_prefix(1);
+    value.type = kRegSz;
+    if (!Unescape(data, value.data) || !EndsHere(data)) return;
+    value.data += '\0';
+    state.onValue(value);
+    return;
+  }
+  if (data.compare(0, 6, "dword:") == 0) {
+    value.type = kRegDword;
+    if (ParseDword(data.substr(6), value.data)) state.onValue(value);
+    return;
+  }
+  value.type = kRegBinary;
+  if (data.compare(0, 4, "hex:") == 0) {
+    data.remove_prefix(4);
+  } else if (data.compare(0, 4, "hex(") == 0) {
+    data.remove_prefix(4);
+    if (!ParseHexType(data, value.type)) return;
+  } else {
+    return;
+  }
+  state.hexValue = std::move(value);
+  state.hexBytes.clear();
+  if (data.empty()) {
+    state.onValue(state.hexValue);  // no data at all: nothing to complete
+    return;
+  }
+  ReadHexLine(state, data, false);
 }
 
-void FinishContinuation(ScanState& state) {
-  state.continuing = false;
-  EmitValue(state, state.continued, state.continuedTooLong);
-  state.continued.clear();
-  state.continuedTooLong = false;
+// A value line: "name"=data or @=data.
+void ReadValue(ScanState& state, std::string_view line, bool tooLong) {
+  RegValue value;
+  if (line.front() == '@') {
+    line.remove_prefix(1);
+  } else {
+    line.remove_prefix(1);
+    if (!Unescape(line, value.name)) return;
+  }
+  line = SkipBlanks(line);
+  if (line.empty() || line.front() != '=') return;
+  ReadValueData(state, value, TrimBlanks(line.substr(1)), tooLong);
 }
 
-// Handles one physical line; false when the file turns out not to be a
-// registry file. `tooLong` says the line was cut.
+// Handles one line, line end taken off; false when the file turns out not
+// to be one the editor imports. `tooLong` says the line was cut.
 bool HandleLine(ScanState& state, std::string_view line, bool tooLong) {
-  line = TrimRight(line);
   if (!state.headerSeen) {
     state.headerSeen = true;
+    line = SkipBlanks(line);
+    // Hex string data is read as UTF-16 in a version 5 file, whatever its
+    // encoding, and in the code page in a REGEDIT4 file.
     state.unicodeFile = line == kVersion5Header;
-    return state.unicodeFile || line == kRegedit4Header;
+    return line == kVersion5Header || line == kRegedit4Header;
   }
-  if (state.continuing) {
-    const std::string_view piece = TrimLeft(line);
-    if (piece.empty() || piece.front() != '[') {
-      const bool more = !piece.empty() && piece.back() == '\\';
-      AppendCapped(state.continued, state.continuedTooLong, piece.data(),
-                   piece.size() - (more ? 1 : 0));
-      state.continuedTooLong = state.continuedTooLong || tooLong;
-      if (!more) FinishContinuation(state);
+  std::string_view text = SkipBlanks(line);
+  if (state.hexContinues) {
+    // Blank and comment lines may come between the lines of hex data. Any
+    // other line ends the value unread and is lost with it, unless it opens
+    // a section.
+    if (text.empty() || text.front() == ';') return true;
+    if (IsHexDigit(text.front())) {
+      ReadHexLine(state, text, tooLong);
       return true;
     }
-    FinishContinuation(state);
+    state.hexContinues = false;
+    state.hexBytes.clear();
+    if (text.front() != '[') return true;
   }
-  if (!line.empty() && line.front() == '[') {
+  if (text.empty()) return true;
+  if (text.front() == '[') {
+    // A line that is no header leaves the current key as it is. One too
+    // long to read whole names some key, certainly not a short one.
+    if (!tooLong &&
+        (text.size() < 2 || IsBlank(text[1]) || text.rfind(']') == std::string_view::npos)) {
+      return true;
+    }
     RegSection section;
-    state.wanted = !tooLong && MayConcern(line, state.focus) && ParseRegSection(line, section) &&
-                   state.onSection(section);
+    if (tooLong || CertainlyElsewhere(text, state.focus)) {
+      state.wanted = false;
+    } else if (ParseRegSection(text, section)) {
+      state.wanted = state.onSection(section);
+    }
     return true;
   }
-  if (!state.wanted || line.empty() || line.front() == ';') return true;
-  if (line.back() == '\\' && !tooLong) {
-    state.continuing = true;
-    state.continued.assign(line.data(), line.size() - 1);
-    return true;
+  if (state.wanted && (text.front() == '@' || text.front() == '"')) {
+    ReadValue(state, text, tooLong);
   }
-  EmitValue(state, line, tooLong);
   return true;
 }
 
@@ -384,84 +504,112 @@ bool ReadBlock(std::FILE* file, bool utf16, std::vector<char>& raw, std::string&
   }
 }
 
-}  // namespace
-
-bool ParseRegSection(std::string_view line, RegSection& section) {
-  line = TrimRight(line);
-  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
-  line = line.substr(1, line.size() - 2);
-  section.deletion = !line.empty() && line.front() == '-';
-  if (section.deletion) line.remove_prefix(1);
-  const std::string_view root = line.substr(0, line.find('\\'));
-  if (root.empty()) return false;
-  section.localMachine =
-      EqualsIgnoringAsciiCase(root, "HKEY_LOCAL_MACHINE") || EqualsIgnoringAsciiCase(root, "HKLM");
-  line.remove_prefix(root.size());
-  while (!line.empty() && line.front() == '\\') line.remove_prefix(1);
-  while (!line.empty() && line.back() == '\\') line.remove_suffix(1);
-  section.path = line;
-  return true;
+// Where the line that starts at `at` ends: its first CR or LF. `newline`
+// remembers the next LF found, so that a file of CR line ends is not
+// searched to the end of the block for each line.
+std::size_t LineEnd(const char* data, std::size_t size, std::size_t at, std::size_t& newline) {
+  if (newline < at || newline == std::string_view::npos) {
+    const void* found = std::memchr(data + at, '\n', size - at);
+    newline = found != nullptr ? static_cast<const char*>(found) - data : size;
+  }
+  const void* cr = std::memchr(data + at, '\r', newline - at);
+  return cr != nullptr ? static_cast<const char*>(cr) - data : newline;
 }
 
-bool ParseRegValue(std::string_view line, bool unicodeFile, RegValue& value) {
-  return ParseValueName(line, value.name) &&
-         ParseData(TrimRight(TrimLeft(line)), unicodeFile, value);
+}  // namespace
+
+std::string NormalizeRegKeyPath(std::string_view path) {
+  std::string normal;
+  normal.reserve(path.size());
+  for (char c : path) {
+    if (c == '\\' && (normal.empty() || normal.back() == '\\')) continue;
+    normal += c;
+  }
+  if (!normal.empty() && normal.back() == '\\') normal.pop_back();
+  return normal;
+}
+
+bool ParseRegSection(std::string_view line, RegSection& section) {
+  line = SkipBlanks(line);
+  if (line.size() < 2 || line.front() != '[' || IsBlank(line[1])) return false;
+  // Key names may hold "]": the last one on the line closes the header.
+  const std::size_t close = line.rfind(']');
+  if (close == std::string_view::npos) return false;
+  std::string_view name = line.substr(1, close - 1);
+  section.deletion = !name.empty() && name.front() == '-';
+  if (section.deletion) name.remove_prefix(1);
+  std::size_t rootLength = 0;
+  const Root* root = FindRoot(name, rootLength);
+  section.path = NormalizeRegKeyPath(name.substr(rootLength));
+  if (root != nullptr && !root->below.empty()) {
+    section.path = section.path.empty() ? std::string(root->below)
+                                        : std::string(root->below) + "\\" + section.path;
+  }
+  // A header that names no root opens no key, and a root itself cannot be
+  // deleted: both leave no key current.
+  section.localMachine =
+      root != nullptr && root->localMachine && !(section.deletion && name.size() == rootLength);
+  return true;
 }
 
 bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandler& onSection,
                  const RegValueHandler& onValue) {
-  unsigned char bom[3] = {0, 0, 0};
+  unsigned char bom[2] = {0, 0};
   const std::size_t got = std::fread(bom, 1, sizeof bom, file);
-  const bool utf16 = got >= 2 && bom[0] == 0xFF && bom[1] == 0xFE;
-  const bool utf8Bom = got == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF;
+  const bool utf16 = got == 2 && bom[0] == 0xFF && bom[1] == 0xFE;
   std::vector<char> raw(BlockSize(file));
   std::string pending;
   std::string decoded;
-  if (utf16) {
-    DecodeUtf16(std::string_view(reinterpret_cast<char*>(bom) + 2, got - 2), pending, decoded);
-  } else if (!utf8Bom) {
-    decoded.assign(reinterpret_cast<char*>(bom), got);
-  }
+  if (!utf16) decoded.assign(reinterpret_cast<char*>(bom), got);
   std::string_view block = decoded;
 
-  ScanState state{focus, onSection, onValue, false, false, false, {}, false, {}, false, false};
+  ScanState state{focus, onSection, onValue};
+  state.unicodeFile = utf16;
+  bool lineStart = true;  // the block begins a line, or only blanks do
   char before = '\n';
   do {
     const char* data = block.data();
     const std::size_t size = block.size();
     std::size_t at = 0;
+    std::size_t newline = std::string_view::npos;
+    // A CR LF split between blocks: the LF ends no second line.
+    if (before == '\r' && size > 0 && data[0] == '\n' && state.line.empty()) at = 1;
     while (at < size) {
-      if (state.headerSeen && !state.wanted && !state.continuing && state.line.empty()) {
+      if (state.headerSeen && !state.wanted && !state.hexContinues && state.line.empty()) {
         // Outside the wanted sections only section headers matter, and
         // most of those can be passed over from their first bytes.
-        at = FindSectionStart(data, size, at, before);
+        at = FindSectionStart(data, size, at, lineStart);
         if (at == size) break;
         if (CertainlyElsewhere(std::string_view(data + at, size - at), state.focus)) {
           ++at;
           continue;
         }
       }
-      const void* newline = std::memchr(data + at, '\n', size - at);
-      const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
-      if (newline != nullptr && state.line.empty() && !state.lineTooLong) {
+      const std::size_t end = LineEnd(data, size, at, newline);
+      const bool complete = end < size;
+      if (complete && state.line.empty() && !state.lineTooLong) {
         // The whole line lies in this block: no need to gather it.
         if (!HandleLine(state, std::string_view(data + at, end - at), false)) return false;
-        at = end + 1;
-        continue;
+      } else {
+        AppendCapped(state.line, state.lineTooLong, data + at, end - at);
+        if (!complete) break;
+        if (!HandleLine(state, state.line, state.lineTooLong)) return false;
+        state.line.clear();
+        state.lineTooLong = false;
       }
-      AppendCapped(state.line, state.lineTooLong, data + at, end - at);
-      if (newline == nullptr) break;
-      if (!HandleLine(state, state.line, state.lineTooLong)) return false;
-      state.line.clear();
-      state.lineTooLong = false;
       at = end + 1;
+      if (data[end] == '\r' && at < size && data[at] == '\n') ++at;
     }
-    if (size > 0) before = data[size - 1];
+    if (size > 0) {
+      before = data[size - 1];
+      lineStart = AtLineStart(data, size, lineStart);
+    }
   } while (ReadBlock(file, utf16, raw, pending, decoded, block));
 
   if (!state.line.empty() || state.lineTooLong) {
     if (!HandleLine(state, state.line, state.lineTooLong)) return false;
   }
-  if (state.continuing) FinishContinuation(state);
+  // Hex data continued past the end of the file ends there.
+  if (state.hexContinues) FinishHexValue(state);
   return state.headerSeen;
 }

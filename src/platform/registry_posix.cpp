@@ -118,7 +118,8 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
   if (result == nullptr || key == nullptr) return kInvalidParameter;
   auto opened = std::make_unique<RegistryKey>();
   opened->path = IsOpenKey(key) ? key->path : "";
-  const std::string below = subKey != nullptr ? subKey : "";
+  // As in the registry, empty parts of a path count for nothing.
+  const std::string below = NormalizeRegKeyPath(subKey != nullptr ? subKey : "");
   if (!below.empty()) opened->path = opened->path.empty() ? below : opened->path + "\\" + below;
   if (!ReadKey(*opened)) return ERROR_FILE_NOT_FOUND;
   *result = opened.release();

@@ -737,6 +737,12 @@ case_filter_library_that_is_empty() {
 
 # The recording filter with its machine changed to the other architecture:
 # x86 for x86-64 and back, or an ELF of the other class.
+# A filter whose own library is missing: 0x8007007E, as Windows reports it.
+case_filter_library_missing_its_own_library() {
+  cp "$MORVASK_FILTER_DIR/dependent_filter$(library_suffix)" .
+  expect_load_failure "dependent_filter$(library_suffix)" 0x8007007E
+}
+
 case_filter_library_for_another_machine() {
   local library="other_machine$(library_suffix)"
   cp "$MORVASK_FILTER_DIR/recording_filter$(library_suffix)" "$library"

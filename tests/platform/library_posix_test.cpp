@@ -18,6 +18,11 @@ TEST_F(LibraryTest, SetsWindowsErrorCodes) {
   EXPECT_EQ(LoadLibraryA(WriteFile("text.so", "not a library\n").c_str()), nullptr);
   EXPECT_EQ(GetLastError(), 193u);
 
+  // A library for this machine whose own library is missing.
+  SetLastError(0);
+  EXPECT_EQ(LoadLibraryA(MORVASK_FILTER_DIR "/dependent_filter.so"), nullptr);
+  EXPECT_EQ(GetLastError(), 126u);
+
   const HMODULE library = LoadLibraryA(MORVASK_FILTER_DIR "/recording_filter.so");
   ASSERT_NE(library, nullptr);
   EXPECT_NE(GetProcAddress(library, "DESKTOPTODEVICE"), nullptr);

@@ -89,7 +89,7 @@ TEST_F(RegistryFileTest, AnswersWithWindowsCodes) {
 }
 
 TEST_F(RegistryFileTest, MatchesNamesWithoutRegardToAsciiCase) {
-  Use(Regedit4({"[hklm\\SOFTWARE\\Mixed\\Case]", "\"Value\"=\"v\""}));
+  Use(Regedit4({"[hkey_Local_Machine\\SOFTWARE\\Mixed\\Case]", "\"Value\"=\"v\""}));
   EXPECT_EQ(Query("software\\mixed\\CASE", "VALUE"), std::string("v\0", 2));
 }
 
@@ -117,9 +117,14 @@ TEST_F(RegistryFileTest, FollowsDeletionsInFileOrder) {
 
 TEST_F(RegistryFileTest, SeesOnlyTheLocalMachine) {
   Use(Regedit4({"[HKEY_CURRENT_USER\\Software\\Test]", "\"V\"=\"user\"",
-                "[HKEY_CLASSES_ROOT\\CLSID\\{x}]", "@=\"class\""}));
+                "[HKEY_CLASSES_ROOT\\CLSID\\{x}]", "@=\"class\"", "[HKLM\\Software\\Short]",
+                "\"V\"=\"short\""}));
   EXPECT_FALSE(KeyExists("Software\\Test"));
   EXPECT_FALSE(KeyExists("CLSID\\{x}"));
+  // HKEY_CLASSES_ROOT shows the local machine's classes; a root written
+  // short opens no key.
+  EXPECT_EQ(Query("SOFTWARE\\Classes\\CLSID\\{x}", nullptr), std::string("class\0", 6));
+  EXPECT_FALSE(KeyExists("Software\\Short"));
 }
 
 TEST_F(RegistryFileTest, ReadsBothFormatsAndEncodings) {
@@ -127,11 +132,15 @@ TEST_F(RegistryFileTest, ReadsBothFormatsAndEncodings) {
       "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"V\"=\"caf\xC3\xA9\"\r\n"
       "\"S\"=hex(1):41,00,e9,00,00,00\r\n";
   const std::string version5 = "Windows Registry Editor Version 5.00\r\n" + body;
-  const std::string cases[] = {std::string(kUtf8Bom) + version5, version5, "REGEDIT4\n" + body};
+  const std::string cases[] = {version5, "REGEDIT4\n" + body};
   for (const std::string& contents : cases) {
     Use(contents);
     EXPECT_EQ(Query("Software\\Test", "V"), std::string("caf\xC3\xA9\0", 6));
   }
+  // The registry editor takes 8-bit files in the code page, and UTF-16 with
+  // its mark; a UTF-8 mark is no part of a header it knows.
+  Use(std::string(kUtf8Bom) + version5);
+  EXPECT_FALSE(KeyExists("Software\\Test"));
   // UTF-16: text arrives as UTF-8, string data given in hex too.
   std::string utf16 = Utf16(
       "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -165,12 +174,16 @@ TEST_F(RegistryFileTest, ReadsAnExportOfWinesRegistryEditor) {
 TEST_F(RegistryFileTest, PassesOverWhatItCannotRead) {
   Use(Regedit4({"[HKEY_LOCAL_MACHINE\\Software\\Test]", "garbage line", "\"Unclosed=\"x\"",
                 "\"BadHex\"=hex:zz,01", "\"BadDword\"=dword:123456789", "=\"no name\"",
-                "[HKEY_LOCAL_MACHINE\\Software\\Broken", "\"AfterBrokenHeader\"=\"lost\"",
+                "[HKEY_LOCAL_MACHINE\\Software\\Broken", "\"AfterBrokenHeader\"=\"kept\"",
                 "[HKEY_LOCAL_MACHINE\\Software\\Test]", "\"Good\"=\"yes\"", "\"Cut\"=\"no end"}));
   EXPECT_EQ(Query("Software\\Test", "Good"), std::string("yes\0", 4));
-  for (const char* name : {"BadHex", "BadDword", "AfterBrokenHeader", "Cut", "Unclosed"}) {
+  for (const char* name : {"BadHex", "BadDword", "Cut", "Unclosed"}) {
     EXPECT_EQ(Query("Software\\Test", name), "error 2 #") << name;
   }
+  // A header without its closing bracket opens no key: the one before it
+  // takes the values that follow.
+  EXPECT_EQ(Query("Software\\Test", "AfterBrokenHeader"), std::string("kept\0", 5));
+  EXPECT_FALSE(KeyExists("Software\\Broken"));
 }
 
 TEST_F(RegistryFileTest, EndsATruncatedFileWhereItEnds) {
