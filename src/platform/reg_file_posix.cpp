@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -277,14 +278,59 @@ std::size_t FindSectionStart(const char* data, std::size_t size, std::size_t fro
   return size;
 }
 
+// How many bytes at the start of `a` and `b` are the same, at most `size`;
+// eight at a time, as most headers share a long start with the focus.
+std::size_t SameBytes(const char* a, const char* b, std::size_t size) {
+  std::size_t same = 0;
+  while (same + 8 <= size) {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::memcpy(&x, a + same, 8);
+    std::memcpy(&y, b + same, 8);
+    if (x != y) break;
+    same += 8;
+  }
+  while (same < size && a[same] == b[same]) ++same;
+  return same;
+}
+
+// The root a header names at `at`, and its length. Nearly every header of
+// a file names the local machine, written as the editor writes it.
+const Root* HeaderRoot(std::string_view text, std::size_t at, std::size_t& length) {
+  const std::string_view localMachine = kRoots[0].name;
+  if (text.compare(at, localMachine.size(), localMachine) == 0 &&
+      at + localMachine.size() < text.size() && text[at + localMachine.size()] == '\\') {
+    length = localMachine.size();
+    return &kRoots[0];
+  }
+  return FindRoot(text.substr(at), length);
+}
+
+// The quickest look, for a header written as the editor writes the focus:
+// `needle` is "[HKEY_LOCAL_MACHINE\" and the focus up to its first "]".
+// True when the header leaves the needle at an ordinary character, one that
+// differs from the needle's in more than letter case; then its key is
+// certainly elsewhere.
+bool LeavesNeedle(std::string_view text, std::string_view needle) {
+  const std::size_t same =
+      SameBytes(text.data(), needle.data(), std::min(text.size(), needle.size()));
+  // Within the root, the header may name another root that holds the
+  // focus's keys too (HKEY_CLASSES_ROOT): only past it is a difference sure.
+  constexpr std::size_t kRootEnd = sizeof "[HKEY_LOCAL_MACHINE\\" - 1;
+  if (same < kRootEnd || same >= needle.size() || same >= text.size()) return false;
+  const char c = text[same];
+  if (c == '\\' || c == ']' || c == '-' || IsLineEnd(c) || needle[same] == '\\') return false;
+  return ToLowerAscii(c) != ToLowerAscii(needle[same]);
+}
+
 // A look at a section header from its first bytes, which may not hold all
 // of it: true only when its key certainly is neither `focus`, nor above,
 // nor below it. Most sections of a large file are passed over here.
-bool CertainlyElsewhere(std::string_view text, std::string_view focus) {
+bool CertainlyElsewhere(std::string_view text, std::string_view focus, std::size_t exact) {
   std::size_t at = 1;  // past "["
   if (at < text.size() && text[at] == '-') ++at;
   std::size_t rootLength = 0;
-  const Root* root = FindRoot(text.substr(at), rootLength);
+  const Root* root = HeaderRoot(text, at, rootLength);
   if (root == nullptr || !root->localMachine) return false;
   at += rootLength;
   // Compares the key below the root, `prefix` first, with the focus.
@@ -301,7 +347,17 @@ bool CertainlyElsewhere(std::string_view text, std::string_view focus) {
     if (focus[prefix.size()] != '\\') return true;
     matched = prefix.size() + 1;
   }
-  bool separator = true;  // empty parts of the header's path collapse
+  if (at < text.size() && text[at] == '\\') ++at;
+  // First the bytes written exactly as the focus writes them: neither a
+  // doubled backslash nor a line end can be among them, nor a "]" unless
+  // the focus holds one, so the run stops short (`exact`) of the focus's
+  // first "]".
+  const std::size_t same = SameBytes(text.data() + at, focus.data() + matched,
+                                     std::min(exact - std::min(exact, matched), text.size() - at));
+  at += same;
+  matched += same;
+  // Then byte by byte: letter case and empty parts of the path do not count.
+  bool separator = matched == 0 || focus[matched - 1] == '\\';
   while (at < text.size()) {
     const char c = text[at];
     if (c == ']' || IsLineEnd(c)) return false;
@@ -340,6 +396,8 @@ void PrepareStringData(bool unicodeFile, RegValue& value, std::string& bytes) {
 // continued, and what the current section wants.
 struct ScanState {
   std::string_view focus;
+  std::size_t exact;   // how much of the focus comes before its first "]"
+  std::string needle;  // for LeavesNeedle
   const RegSectionHandler& onSection;
   const RegValueHandler& onValue;
   bool headerSeen = false;
@@ -473,7 +531,7 @@ bool HandleLine(ScanState& state, std::string_view line, bool tooLong) {
       return true;
     }
     RegSection section;
-    if (tooLong || CertainlyElsewhere(text, state.focus)) {
+    if (tooLong || CertainlyElsewhere(text, state.focus, state.exact)) {
       state.wanted = false;
     } else if (ParseRegSection(text, section)) {
       state.wanted = state.onSection(section);
@@ -563,7 +621,9 @@ bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandle
   if (!utf16) decoded.assign(reinterpret_cast<char*>(bom), got);
   std::string_view block = decoded;
 
-  ScanState state{focus, onSection, onValue};
+  const std::size_t exact = std::min(focus.find(']'), focus.size());
+  ScanState state{focus, exact, "[HKEY_LOCAL_MACHINE\\" + std::string(focus.substr(0, exact)),
+                  onSection, onValue};
   state.unicodeFile = utf16;
   bool lineStart = true;  // the block begins a line, or only blanks do
   char before = '\n';
@@ -580,7 +640,9 @@ bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandle
         // most of those can be passed over from their first bytes.
         at = FindSectionStart(data, size, at, lineStart);
         if (at == size) break;
-        if (CertainlyElsewhere(std::string_view(data + at, size - at), state.focus)) {
+        const std::string_view header(data + at, size - at);
+        if (LeavesNeedle(header, state.needle) ||
+            CertainlyElsewhere(header, state.focus, state.exact)) {
           ++at;
           continue;
         }
