@@ -95,18 +95,6 @@ std::optional<std::vector<std::string>> SplitDevicePath(const std::string& devic
   return names;
 }
 
-std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
-                                             const std::string& devicePath, char separator) {
-  const std::optional<std::vector<std::string>> names = SplitDevicePath(devicePath);
-  if (!names) return std::nullopt;
-  std::string hostPath = deviceFolder;
-  for (const std::string& name : *names) {
-    if (hostPath.empty() || !IsSeparator(hostPath.back())) hostPath += separator;
-    hostPath += name;
-  }
-  return hostPath;
-}
-
 std::string DefaultDevicePath(const std::string& desktopFile) {
   std::string_view path = desktopFile;
   if (path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]))) {

@@ -15,11 +15,6 @@
 // or a name Windows keeps for a device (CON, NUL, COM1, CONIN$ and the like).
 std::optional<std::vector<std::string>> SplitDevicePath(const std::string& devicePath);
 
-// The file of the device folder that a device path names, joined with
-// `separator`; nothing when SplitDevicePath refuses the path.
-std::optional<std::string> ResolveDevicePath(const std::string& deviceFolder,
-                                             const std::string& devicePath, char separator);
-
 // The device path used when none is given: the name of the desktop file with
 // the extension ".cdb", in the device root.
 std::string DefaultDevicePath(const std::string& desktopFile);

@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-// The separator of this computer's paths.
-extern const char kHostSeparator;
-
 // A file or folder held open: a descriptor on Linux, a handle on Windows.
 typedef std::intptr_t FileHandle;
 
@@ -42,9 +39,8 @@ struct FilePlace {
 // The place of a desktop file: its folder as the user named it, and its name.
 FilePlace DesktopPlace(const std::string& path);
 
-// The file's name in its folder, and its whole path.
+// The file's name in its folder.
 const std::string& FileName(const FilePlace& place);
-std::string FilePath(const FilePlace& place);
 
 // Opens the root and every folder below it, making missing ones when the
 // place allows it. A link met below the root of a confined place is

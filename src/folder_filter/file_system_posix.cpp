@@ -14,8 +14,6 @@
 #include "folder_filter/file_system.h"
 #include "platform/win32.h"
 
-const char kHostSeparator = '/';
-
 namespace {
 
 // Copies that a run has not finished carry this name while they have one.
@@ -274,12 +272,6 @@ FilePlace DesktopPlace(const std::string& path) {
 }
 
 const std::string& FileName(const FilePlace& place) { return place.names.back(); }
-
-std::string FilePath(const FilePlace& place) {
-  std::string path = place.root;
-  for (const std::string& name : place.names) path += "/" + name;
-  return path;
-}
 
 std::uint32_t OpenPlace(FilePlace& place) {
   int folder = -1;

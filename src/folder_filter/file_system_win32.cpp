@@ -3,8 +3,6 @@
 #include "folder_filter/file_system.h"
 #include "platform/win32.h"
 
-const char kHostSeparator = '\\';
-
 namespace {
 
 // Copies that a run has not finished carry this name.
@@ -115,10 +113,6 @@ std::uint32_t MakeFolderTree(const std::string& folder, std::vector<std::string>
   return GetLastError() == ERROR_ALREADY_EXISTS ? 0 : GetLastError();
 }
 
-bool IsMissing(std::uint32_t error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // Removes the copies earlier runs left in the folder. A copy still being
 // written is open without delete sharing, so only abandoned ones go.
 void RemoveAbandonedCopies(const std::string& folder) {
@@ -161,17 +155,11 @@ FilePlace DesktopPlace(const std::string& path) {
 
 const std::string& FileName(const FilePlace& place) { return place.names.back(); }
 
-std::string FilePath(const FilePlace& place) {
-  std::string path = place.root;
-  for (const std::string& name : place.names) path = Join(path, name);
-  return path;
-}
-
 std::uint32_t OpenPlace(FilePlace& place) {
   HANDLE folder = INVALID_HANDLE_VALUE;
   // The root is a path the user named: a junction there is followed.
   std::uint32_t error = HoldFolder(place.root, false, folder);
-  if (IsMissing(error) && place.createFolders) {
+  if (IsNotFound(error) && place.createFolders) {
     error = MakeFolderTree(place.root, place.madeRoot);
     if (error == 0) error = HoldFolder(place.root, false, folder);
   }
@@ -181,7 +169,7 @@ std::uint32_t OpenPlace(FilePlace& place) {
   for (std::size_t i = 0; i + 1 < place.names.size(); ++i) {
     const std::string path = Join(place.folderPaths.back(), place.names[i]);
     error = HoldFolder(path, place.confined, folder);
-    if (IsMissing(error) && place.createFolders) {
+    if (IsNotFound(error) && place.createFolders) {
       if (CreateDirectoryA(path.c_str(), nullptr)) {
         place.madeFolders.push_back(place.folders.size());
       } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -219,7 +207,7 @@ std::uint32_t LookAtFile(const FilePlace& place, FileFacts& facts) {
   facts = FileFacts();
   if (!GetFileAttributesExA(Join(Folder(place), FileName(place)).c_str(), GetFileExInfoStandard,
                             &data)) {
-    return IsMissing(GetLastError()) ? 0 : GetLastError();
+    return IsNotFound(GetLastError()) ? 0 : GetLastError();
   }
   facts =
       FactsOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
@@ -319,7 +307,9 @@ void DiscardCopy(const FilePlace& place, PendingCopy& copy) {
 
 void CloseFile(FileHandle file) { CloseHandle(Handle(file)); }
 
-bool IsNotFound(std::uint32_t error) { return IsMissing(error); }
+bool IsNotFound(std::uint32_t error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool IsAlreadyExists(std::uint32_t error) {
   return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;

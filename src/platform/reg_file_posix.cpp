@@ -248,7 +248,7 @@ bool IsStringType(DWORD type) {
 bool ParseHexType(std::string_view& text, DWORD& type) {
   if (text.size() >= 2 && ToLowerAscii(text[1]) == 'x') return false;
   const HexNumber number = ReadHexNumber(text);
-  const std::size_t end = number.found ? number.end : 0;
+  const std::size_t end = number.end;
   if (number.value > 0xFFFFFFFFu || end + 1 >= text.size() || text[end] != ')' ||
       text[end + 1] != ':') {
     return false;

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "discovery/path.h"
 #include "folder_filter/device_path.h"
@@ -22,12 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string pathExtension = GetPathExtension(path);
   Check(pathExtension.empty() || pathExtension[0] == '.');
 
-  const std::optional<std::string> deviceFile = ResolveDevicePath("dev", path, '/');
-  // Whatever the device path, the file stays below the device folder.
-  if (deviceFile) {
-    Check(deviceFile->compare(0, 4, "dev/") == 0);
-    Check(deviceFile->find("/../") == std::string::npos &&
-          deviceFile->find(':') == std::string::npos);
+  const std::optional<std::vector<std::string>> names = SplitDevicePath(path);
+  // Whatever the device path, each name stays below the device folder.
+  if (names) {
+    Check(!names->empty());
+    for (const std::string& name : *names) {
+      Check(!name.empty() && name != ".." && name.find(':') == std::string::npos &&
+            name.find('/') == std::string::npos);
+    }
   }
   const std::string defaultPath = DefaultDevicePath(path);
   Check(defaultPath.size() >= 5 && defaultPath[0] == '\\');
