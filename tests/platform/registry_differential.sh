@@ -63,6 +63,10 @@ for file in "$corpus"/*.reg; do
   checked=$((checked + 1))
   if [ -n "${windows_differs[$name]:-}" ]; then
     windows=${windows_differs[$name]}
+  elif [ "$linux" != "$windows" ]; then
+    # Wine, on rare occasions, ends a program it starts before its first
+    # line; a true difference answers the same the second time.
+    windows=$(answer_of_windows "$file")
   fi
   if [ "$linux" != "$windows" ]; then
     failures=$((failures + 1))
