@@ -553,7 +553,7 @@ case_linux_folder_filter_leaves_nothing_behind() {
 
 # regsvr32 ARGUMENT...: registers or, with /u, unregisters the folder filter.
 regsvr32() {
-  "$MORVASK_WINE" regsvr32 /s "$@" "$(native_path "$MORVASK_FOLDER_FILTER")" >/dev/null 2>&1
+  wine_tool "$MORVASK_WINE" regsvr32 /s "$@" "$(native_path "$MORVASK_FOLDER_FILTER")" >/dev/null 2>&1
 }
 
 # registered KEY VALUE prints the value's data, or nothing; "" is the

@@ -59,8 +59,8 @@ native_path() {
 # The folder of this machine that a Windows environment variable names.
 windows_folder() {
   local value
-  value=$("$MORVASK_WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')
-  "${MORVASK_WINE%/*}/wine64" winepath -u "$value" 2>/dev/null
+  value=$(wine_tool "$MORVASK_WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')
+  wine_tool "${MORVASK_WINE%/*}/wine64" winepath -u "$value" 2>/dev/null
 }
 
 # TEXT as the program sees it: Wine hands arguments to a Windows program in
@@ -114,7 +114,7 @@ register_folder_filter() {
 }
 
 # reg ARGUMENT...: Wine's registry tool, in the view of the build.
-reg() { "${MORVASK_WINE%/*}/wine64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
+reg() { wine_tool "${MORVASK_WINE%/*}/wine64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
 
 # Replaces whatever earlier cases registered with this case's entries.
 install_registry() {
@@ -163,33 +163,59 @@ expect_entries() {
 
 # --- running the program -------------------------------------------------------
 
-# launch OUT ERR ARGUMENT...: one run of the program, its standard output to
-# OUT and its standard error to ERR (the same file when they are the same).
-# Every run prints the banner first, so a run that left both empty never
-# reached the program's first line: Wine, on rare occasions, starts a program
-# without its standard handles and ends it with status 1. Such a run is tried
-# again, twice at most, with the recording filter's file as it was, and said
-# so; a program that truly prints nothing still fails.
-launch() {
-  local out=$1 err=$2 attempt
+# wine_run OUT ERR COMMAND...: runs a Windows program under Wine, its
+# standard output to OUT and standard error to ERR (one file when they are
+# the same). Wine, on rare occasions, ends a program it starts before the
+# program's first line, with status 1 and no output. A run that failed
+# without printing a byte is therefore tried again, twice at most, with the
+# recording filter's file as it was, and said so. Every run of the program
+# prints its banner first, so a program that truly prints nothing still
+# fails.
+wine_run() {
+  local out=$1 err=$2 attempt status
   shift 2
-  local launcher=()
-  is_windows && launcher=("$MORVASK_WINE")
-  [ -n "${MORVASK_MEMCHECK:-}" ] && launcher=("$MORVASK_MEMCHECK")
-  rm -f launch.call && [ -f filter-call.txt ] && cp filter-call.txt launch.call
+  rm -f "$work/wine.call" && [ -f filter-call.txt ] && cp filter-call.txt "$work/wine.call"
   for attempt in 1 2 3; do
     if [ "$attempt" -gt 1 ]; then
-      rm -f filter-call.txt && [ -f launch.call ] && cp launch.call filter-call.txt
+      echo "note: a run under Wine printed nothing at all (status $status): $*" >&2
+      rm -f filter-call.txt && [ -f "$work/wine.call" ] && cp "$work/wine.call" filter-call.txt
     fi
+    if [ "$out" = "$err" ]; then "$@" </dev/null >"$out" 2>&1; else "$@" </dev/null >"$out" 2>"$err"; fi
+    status=$?
+    [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] || break
+  done
+  rm -f "$work/wine.call"
+  return "$status"
+}
+
+# wine_tool COMMAND...: a Windows tool the case runs under Wine for its own
+# needs, its output passed on.
+wine_tool() {
+  wine_run "$work/tool.out" "$work/tool.err" "$@"
+  local status=$?
+  cat "$work/tool.out" && cat "$work/tool.err" >&2
+  rm -f "$work/tool.out" "$work/tool.err"
+  return "$status"
+}
+
+# launch OUT ERR ARGUMENT...: one run of the program, its standard output to
+# OUT and its standard error to ERR (one file when they are the same); the
+# status goes to LAUNCHED.
+launch() {
+  local out=$1 err=$2
+  shift 2
+  if is_windows; then
+    wine_run "$out" "$err" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@"
+  else
+    local launcher=()
+    [ -n "${MORVASK_MEMCHECK:-}" ] && launcher=("$MORVASK_MEMCHECK")
     if [ "$out" = "$err" ]; then
       "${launcher[@]}" "$MORVASK_PROGRAM" "$@" </dev/null >"$out" 2>&1
     else
       "${launcher[@]}" "$MORVASK_PROGRAM" "$@" </dev/null >"$out" 2>"$err"
     fi
-    launched=$?
-    is_windows && [ ! -s "$out" ] && [ ! -s "$err" ] || return 0
-    echo "note: run $attempt under Wine printed nothing at all (status $launched)" >&2
-  done
+  fi
+  launched=$?
 }
 
 # run ARGUMENT...: runs the program twice, once with its two streams apart
@@ -260,7 +286,8 @@ header_p2d() { printf -v HEADER '[Device to Desktop]\nSource Device File     : %
 # layer holds, written out here.
 system_text() {
   if is_windows; then
-    "$MORVASK_WINE" "$MORVASK_SYSTEM_TEXT" "$1" system-text.raw >/dev/null 2>&1 || fail "system text of $1"
+    wine_tool "$MORVASK_WINE" "$MORVASK_SYSTEM_TEXT" "$1" system-text.raw >/dev/null 2>&1 ||
+      fail "system text of $1"
     cat system-text.raw
     return
   fi
