@@ -27,5 +27,11 @@ void InstallRegistry(const std::string& regText, const std::filesystem::path& fo
   }
   const std::string path = (folder / "registry.reg").string();
   std::ofstream(path, std::ios::binary) << regText;
-  ASSERT_EQ(RunReg("import \"" + path + "\""), 0) << "reg import " << path;
+  // Wine, on rare occasions, ends a program it starts before the program
+  // begins; the import of a sound file fails only so, and is tried again.
+  int status = -1;
+  for (int attempt = 0; attempt < 3 && status != 0; ++attempt) {
+    status = RunReg("import \"" + path + "\"");
+  }
+  ASSERT_EQ(status, 0) << "reg import " << path;
 }
