@@ -133,8 +133,15 @@ install_registry() {
     # view it is given: delete the keys with reg delete instead.
     local key
     for key in "${keys[@]}"; do reg delete "$key" /f >/dev/null 2>&1; done
-    reg import registry.reg >/dev/null 2>&1 ||
-      fail "reg import of registry.reg"
+    # The file is the case's own and sound: an import fails only when Wine
+    # fails, and is tried again; what reg said is kept in the log.
+    local attempt
+    for attempt in 1 2 3; do
+      reg import registry.reg >reg.log 2>&1 && break
+      echo "note: reg import failed (try $attempt): $(tr -d '\r' <reg.log)" >&2
+      [ "$attempt" = 3 ] && fail "reg import of registry.reg"
+    done
+    rm -f reg.log
   else
     export MORVASK_REGISTRY=$work/registry.reg
   fi
