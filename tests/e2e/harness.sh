@@ -170,9 +170,16 @@ expect_entries() {
 
 # --- running the program -------------------------------------------------------
 
-# wine_run OUT ERR COMMAND...: runs a Windows program under Wine, its
-# standard output to OUT and standard error to ERR (one file when they are
-# the same). Wine, on rare occasions, ends a program it starts before the
+# into OUT ERR COMMAND...: runs COMMAND with no input, its standard output
+# to OUT and its standard error to ERR (one file when they are the same).
+into() {
+  local out=$1 err=$2
+  shift 2
+  if [ "$out" = "$err" ]; then "$@" </dev/null >"$out" 2>&1; else "$@" </dev/null >"$out" 2>"$err"; fi
+}
+
+# wine_run OUT ERR COMMAND...: runs a Windows program under Wine as into
+# does. Wine, on rare occasions, ends a program it starts before the
 # program's first line, with status 1 and no output. A run that failed
 # without printing a byte is therefore tried again, twice at most, with the
 # recording filter's file as it was, and said so. Every run of the program
@@ -187,7 +194,7 @@ wine_run() {
       echo "note: a run under Wine printed nothing at all (status $status): $*" >&2
       rm -f filter-call.txt && [ -f "$work/wine.call" ] && cp "$work/wine.call" filter-call.txt
     fi
-    if [ "$out" = "$err" ]; then "$@" </dev/null >"$out" 2>&1; else "$@" </dev/null >"$out" 2>"$err"; fi
+    into "$out" "$err" "$@"
     status=$?
     [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] || break
   done
@@ -205,24 +212,16 @@ wine_tool() {
   return "$status"
 }
 
-# launch OUT ERR ARGUMENT...: one run of the program, its standard output to
-# OUT and its standard error to ERR (one file when they are the same); the
-# status goes to LAUNCHED.
+# launch OUT ERR ARGUMENT...: one run of the program, its output as into
+# gives it; returns the program's exit status.
 launch() {
   local out=$1 err=$2
   shift 2
   if is_windows; then
     wine_run "$out" "$err" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@"
   else
-    local launcher=()
-    [ -n "${MORVASK_MEMCHECK:-}" ] && launcher=("$MORVASK_MEMCHECK")
-    if [ "$out" = "$err" ]; then
-      "${launcher[@]}" "$MORVASK_PROGRAM" "$@" </dev/null >"$out" 2>&1
-    else
-      "${launcher[@]}" "$MORVASK_PROGRAM" "$@" </dev/null >"$out" 2>"$err"
-    fi
+    into "$out" "$err" ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@"
   fi
-  launched=$?
 }
 
 # run ARGUMENT...: runs the program twice, once with its two streams apart
@@ -230,10 +229,10 @@ launch() {
 run() {
   install_registry
   launch run.out run.err "$@"
-  status=$launched
+  status=$?
   rm -f filter-call.first && [ -f filter-call.txt ] && mv filter-call.txt filter-call.first
   launch run.both run.both "$@"
-  local again=$launched
+  local again=$?
   [ "$again" = "$status" ] || fail "exit status $status, then $again on the second run"
   if [ -f filter-call.first ]; then
     cmp -s filter-call.first filter-call.txt || fail "the filter was called differently the second time"
