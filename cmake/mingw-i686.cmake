@@ -2,6 +2,3 @@
 set(MORVASK_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-# A 32-bit program sees the 32-bit view of the registry.
-set(MORVASK_WINE_LOADER /usr/lib/wine/wine)
-set(MORVASK_REGISTRY_VIEW /reg:32)

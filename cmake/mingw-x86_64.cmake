@@ -2,5 +2,3 @@
 set(MORVASK_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-set(MORVASK_WINE_LOADER /usr/lib/wine/wine64)
-set(MORVASK_REGISTRY_VIEW /reg:64)

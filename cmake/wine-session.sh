@@ -7,9 +7,9 @@
 # again, and its log is shown when every try failed.
 set -u
 : "${WINEPREFIX:?}"
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
-[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+# The build names the 64-bit loader and the wineserver it found.
+wine64=${MORVASK_WINE64:?}
+wineserver=${MORVASK_WINESERVER:?}
 
 [ -d "$WINEPREFIX/drive_c" ] || echo "creating the Wine prefix $WINEPREFIX"
 mkdir -p "$WINEPREFIX" || exit 1

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace {
 

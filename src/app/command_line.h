@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/transfer_request.h"
+#include "base/transfer_request.h"
 
 // Reads arguments 1 to argc - 1 (argument 0, the program's name, is never
 // looked at). Options match whole, ignoring the case of A to Z only; other

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "app/command_line.h"
-#include "app/console.h"
 #include "app/usage.h"
+#include "base/console.h"
 #include "platform/win32.h"
 #include "transfer/status_report.h"
 #include "transfer/transfer_run.h"

@@ -1,6 +1,6 @@
 #include "app/usage.h"
 
-#include "app/console.h"
+#include "base/console.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/win32.h"
 
 namespace {

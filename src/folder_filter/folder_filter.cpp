@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "folder_filter/device_path.h"
 #include "folder_filter/file_copy.h"
 #include "folder_filter/file_system.h"
@@ -19,15 +20,10 @@ namespace {
 constexpr std::uint32_t kSuccess = 0;
 constexpr std::uint32_t kDatabaseDoesNotExist = 0x800A0F0Bu;
 constexpr std::uint32_t kDatabaseAlreadyExists = 0x800A0F0Cu;
-constexpr std::uint32_t kStatusFromSystemError = 0x80070000u;
 
 enum class Direction { kDesktopToDevice, kDeviceToDesktop };
 
 std::int32_t Status(std::uint32_t status) { return static_cast<std::int32_t>(status); }
-
-std::int32_t StatusFromSystemError(std::uint32_t error) {
-  return Status(kStatusFromSystemError | (error & 0xFFFFu));
-}
 
 std::int32_t StatusOf(const CopyOutcome& outcome) {
   switch (outcome.kind) {

@@ -4,7 +4,7 @@
 // removes only what names this filter.
 #include <string>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/win32.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace {
 

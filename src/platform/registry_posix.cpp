@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/reg_file_posix.h"
 #include "platform/win32.h"
 

@@ -1,6 +1,6 @@
 #include "transfer/status_report.h"
 
-#include "app/console.h"
+#include "base/console.h"
 
 namespace {
 

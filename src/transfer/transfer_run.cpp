@@ -3,16 +3,14 @@
 #include <cstdint>
 #include <string>
 
-#include "app/console.h"
+#include "base/ascii.h"
+#include "base/console.h"
+#include "base/status.h"
 #include "discovery/filter_registry.h"
 #include "discovery/path.h"
 #include "morvask/filter.h"
-#include "platform/ascii.h"
 
 namespace {
-
-constexpr std::uint32_t kStatusFromSystemError = 0x80070000u;
-constexpr std::uint32_t kUnspecifiedFailure = 0x80004005u;
 
 // What differs between the two directions.
 struct RunTexts {
@@ -42,14 +40,6 @@ const RunTexts kDeviceToDesktop = {
 std::nullopt_t StopWith(const std::string& message) {
   WriteLine(stderr, message);
   return std::nullopt;
-}
-
-// A failure that the system described only by its last error. An error of 0
-// would read as success, so it becomes the unspecified failure instead.
-HRESULT StatusFromSystemError(DWORD error) {
-  const std::uint32_t status =
-      error != 0 ? (kStatusFromSystemError | (error & 0xFFFFu)) : kUnspecifiedFailure;
-  return static_cast<HRESULT>(status);
 }
 
 // The filter library registered for the extension, or empty after printing

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/transfer_request.h"
+#include "base/transfer_request.h"
 #include "platform/win32.h"
 
 // "/D2P": copies the desktop .mdb file to the device through the filter's

@@ -60,7 +60,7 @@ native_path() {
 windows_folder() {
   local value
   value=$(wine_tool "$MORVASK_WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')
-  wine_tool "${MORVASK_WINE%/*}/wine64" winepath -u "$value" 2>/dev/null
+  wine_tool "$MORVASK_WINE64" winepath -u "$value" 2>/dev/null
 }
 
 # TEXT as the program sees it: Wine hands arguments to a Windows program in
@@ -114,7 +114,7 @@ register_folder_filter() {
 }
 
 # reg ARGUMENT...: Wine's registry tool, in the view of the build.
-reg() { wine_tool "${MORVASK_WINE%/*}/wine64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
+reg() { wine_tool "$MORVASK_WINE64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
 
 # Replaces whatever earlier cases registered with this case's entries.
 install_registry() {

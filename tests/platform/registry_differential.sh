@@ -10,10 +10,11 @@
 #   registry_differential.sh LINUX-PROGRAM WINDOWS-PROGRAM CORPUS-FOLDER /reg:64|/reg:32
 #
 # WINEPREFIX and the other Wine settings come from the environment, and
-# MORVASK_WINE names the loader for the Windows program (wine64 by default).
+# MORVASK_WINE names the loader for the Windows program, MORVASK_WINE64 the
+# 64-bit one that runs the registry tool.
 set -u
 linux_program=$1 windows_program=$2 corpus=$3 view=$4
-wine64=/usr/lib/wine/wine64
+wine64=${MORVASK_WINE64:?}
 failures=0
 checked=0
 
@@ -53,7 +54,7 @@ answer_of_windows() {
   for key in "${keys[@]}"; do "$wine64" reg delete "$key" /f "$view" >/dev/null 2>&1; done
   cp "$1" import.reg
   "$wine64" reg import import.reg "$view" >/dev/null 2>&1
-  "${MORVASK_WINE:-$wine64}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r' | tail -n +5
+  "${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r' | tail -n +5
 }
 
 for file in "$corpus"/*.reg; do
