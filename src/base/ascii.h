@@ -9,6 +9,10 @@ inline char ToLowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+inline char ToUpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 inline std::string ToLowerAscii(std::string text) {
   for (char& c : text) c = ToLowerAscii(c);
   return text;

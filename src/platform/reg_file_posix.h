@@ -1,63 +1,79 @@
-// A reader for the text files the Windows registry editor exports and
-// imports (".reg" files), read as a stream so that memory does not grow with
-// the file. It reads a file as the editor imports it: the same header,
-// escapes, comments, continuations and line ends, and the same lines passed
-// over. Lines longer than a limit are cut, and a truncated file ends where
-// it ends.
+// Reads the text files the Windows registry editor exports and imports
+// (".reg" files) as a stream, so that memory does not grow with the file,
+// and as the editor imports them: the same header, escapes, comments,
+// continuations and line ends, and the same lines passed over. Lines longer
+// than a limit are cut, and a truncated file ends where it ends.
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/win32.h"
-
-// A key section header: [HKEY_LOCAL_MACHINE\path] or, to delete the key and
-// everything below it, [-HKEY_LOCAL_MACHINE\path]. Keys of
-// HKEY_CLASSES_ROOT are those of HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as
-// the registry merges them.
-struct RegSection {
-  bool deletion = false;
-  bool localMachine = false;  // false for keys under every other root, and
-                              // for a header that opens or deletes nothing
-  std::string path;           // below HKEY_LOCAL_MACHINE, no empty parts
-};
-
-// One value of a section: "name"=data, or @=data for the default value.
-struct RegValue {
-  std::string name;  // empty for the default value
-  bool deletion = false;
-  DWORD type = 0;
-  std::string data;          // the bytes as a program reads them through the A calls
-  bool dataTooLong = false;  // the line was longer than the reader keeps
-};
-
-enum : DWORD {
-  kRegSz = 1,
-  kRegExpandSz = 2,
-  kRegBinary = 3,
-  kRegDword = 4,
-  kRegMultiSz = 7,
-};
+#include "platform/reg_grammar.h"
 
 using RegSectionHandler = std::function<bool(const RegSection& section)>;
 using RegValueHandler = std::function<void(const RegValue& value)>;
 
-// Reads a file in either format the registry editor writes: "REGEDIT4" or
-// "Windows Registry Editor Version 5.00", in the 8-bit code page or in
-// UTF-16LE with its byte-order mark. Text reaches the handlers as UTF-8.
-// onSection is called for the sections of the key `focus` (a path below
-// HKEY_LOCAL_MACHINE without empty parts), of the keys above it and of
+struct RegScanOptions {
+  // Pass over the sections whose headers show at a glance that they concern
+  // neither the focus nor a key above or below it. Off, every line is read
+  // in full and every section reaches onSection; what a handler that looks
+  // at the focus alone makes of the file is the same either way.
+  bool passOverSections = true;
+  // End the scan where the first section that onSection wanted ends.
+  bool stopAfterWantedSection = false;
+};
+
+// Reads the open file, in either format the registry editor writes:
+// "REGEDIT4" or "Windows Registry Editor Version 5.00", in the 8-bit code
+// page or in UTF-16LE with its byte-order mark. Text reaches the handlers as
+// UTF-8. onSection is called for the sections of the key `focus` (a path
+// below HKEY_LOCAL_MACHINE without empty parts), of the keys above it and of
 // those below it, and returns whether it wants the section's values;
 // onValue then receives them in file order. Returns false when the editor
 // would not import the file at all; the handlers are then not called.
-bool ScanRegFile(std::FILE* file, std::string_view focus, const RegSectionHandler& onSection,
-                 const RegValueHandler& onValue);
+bool ScanRegFile(int file, std::string_view focus, const RegSectionHandler& onSection,
+                 const RegValueHandler& onValue, RegScanOptions options = {});
 
-// Parses a section header line; false when the line is no header (the
-// key before it then stays current).
-bool ParseRegSection(std::string_view line, RegSection& section);
+// What the first line of a registry file tells.
+struct RegFileStart {
+  bool imported = false;     // the editor imports the file
+  bool utf16 = false;        // UTF-16LE with its byte-order mark
+  bool unicodeFile = false;  // a version 5.00 file: hex string data is UTF-16
+  bool wholeHeader = false;  // the first line ended within a block
+  std::uint64_t body = 0;    // in an 8-bit file, where the line after the header starts
+  std::uint64_t size = 0;    // the size of the file
+};
 
-// A key path with its empty parts removed ("a\\b\" is "a\b").
-std::string NormalizeRegKeyPath(std::string_view path);
+// Reads the first line of the file.
+RegFileStart ReadRegFileStart(int file);
+
+// Scans the lines of an 8-bit file from `begin`, the start of a line before
+// which no hex data goes on, up to `end`, where a line ends too; as
+// ScanRegFile does, with the header already read. Each section reaches
+// onSection with the offset of its line.
+void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, std::uint64_t end,
+                      std::string_view focus, const RegSectionHandler& onSection,
+                      const RegValueHandler& onValue, RegScanOptions options = {});
+
+// A stretch of an 8-bit file read for a search from its end: whole lines,
+// before which no hex data goes on, ending where the stretch after it
+// begins.
+struct RegStretch {
+  std::vector<char> bytes;  // read from the file, the lines at the end of them
+  std::size_t skip = 0;     // where the lines start in `bytes`
+  std::uint64_t begin = 0;  // the file offset of that start
+};
+
+// Reads the stretch of lines before `end` (a line start), no longer than
+// `stretchBytes`: back to just after a line that ends any hex data (one that
+// holds more than blanks, and neither ends in a backslash nor holds a
+// comment), or to the body. False when no such line lies within reach, and
+// when the file changed.
+bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
+                    std::size_t stretchBytes, RegStretch& stretch);
+
+// Scans the stretch's lines, as ScanRegFileLines does.
+void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::string_view focus,
+                    const RegSectionHandler& onSection, const RegValueHandler& onValue);

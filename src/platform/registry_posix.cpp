@@ -1,16 +1,20 @@
-// The registry, read only, from a .reg file, read as a stream so that memory
-// stays small whatever the file's size. Opening a key reads the file once and
-// keeps that key's values with the handle, up to a limit; a key with more
-// than that is read again for each value asked for. Nothing outlives the
-// handle.
+// The registry, read only, from a .reg file. Opening a key searches the file
+// from its end for the last section that concerns the key, which decides
+// whether it exists; a value is then searched for from that section back.
+// The handle keeps the file open, so that every answer comes from the same
+// file. Files the search does not take are read from the start (see
+// reg_key_posix.h).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 
-#include "base/ascii.h"
-#include "platform/reg_file_posix.h"
+#include "platform/reg_key_posix.h"
+#include "platform/text_posix.h"
 #include "platform/win32.h"
 
 #ifndef MORVASK_SYSCONFDIR
@@ -18,110 +22,74 @@
 #endif
 
 struct RegistryKey {
-  std::string path;
-  bool valuesKept = true;                  // false when the key's values were too large to keep
-  std::map<std::string, RegValue> values;  // by lower-cased name
+  RegKeyLookup lookup;
+  int file = -1;  // -1: an empty registry
 };
 
 namespace {
 
 constexpr LONG kInvalidParameter = 87;
-constexpr std::size_t kKeptValueBytes = 1 << 20;
+constexpr std::size_t kStretchBytes = 1 << 16;
 
 std::string RegistryFilePath() {
   const char* named = std::getenv("MORVASK_REGISTRY");
   return named != nullptr ? named : MORVASK_SYSCONFDIR "/morvask/registry.reg";
 }
 
-// True when `key` is `ancestor` itself or lies below it.
-bool IsWithin(std::string_view key, std::string_view ancestor) {
-  if (ancestor.empty()) return true;
-  if (key.size() == ancestor.size()) return EqualsIgnoringAsciiCase(key, ancestor);
-  return key.size() > ancestor.size() && key[ancestor.size()] == '\\' &&
-         StartsWithIgnoringAsciiCase(key, ancestor);
+// The registry file, open; -1 when it is missing or unreadable, and for
+// anything but a regular file, which is opened without waiting on it in
+// case it is a FIFO. Either way the registry is then empty.
+int OpenRegistryFile() {
+  const int file = open(RegistryFilePath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) return -1;
+  struct stat status;
+  if (fstat(file, &status) == 0 && S_ISREG(status.st_mode)) return file;
+  close(file);
+  return -1;
 }
 
-// Scans the registry file for what concerns the key at `path`; a missing or
-// unreadable file is an empty registry.
-void ScanRegistry(const std::string& path, const RegSectionHandler& onSection,
-                  const RegValueHandler& onValue) {
-  std::FILE* file = std::fopen(RegistryFilePath().c_str(), "rb");
-  if (file == nullptr) return;
-  ScanRegFile(file, path, onSection, onValue);
-  std::fclose(file);
+// Opens the key at `path` in the registry file; false when it does not
+// exist, and nothing is then kept open.
+bool OpenKey(const std::string& path, RegistryKey& key) {
+  key.lookup.name = MakeRegKeyName(path);
+  key.file = OpenRegistryFile();
+  if (key.file < 0) return key.lookup.name.path.empty();
+  if (LookUpRegKey(key.file, kStretchBytes, key.lookup)) return true;
+  close(key.file);
+  key.file = -1;
+  return false;
 }
 
-// Keeps a value with the key, or only the value named `only` when given.
-void KeepValue(RegistryKey& key, const std::string* only, std::size_t& keptBytes,
-               const RegValue& value) {
-  if (only != nullptr && !EqualsIgnoringAsciiCase(value.name, *only)) return;
-  const std::string name = ToLowerAscii(value.name);
-  key.values.erase(name);
-  if (value.deletion || !key.valuesKept) return;
-  keptBytes += name.size() + value.data.size();
-  if (only == nullptr && keptBytes > kKeptValueBytes) {
-    key.valuesKept = false;
-    key.values.clear();
-    return;
-  }
-  key.values.emplace(name, value);
-}
-
-// Reads the key at key.path in one pass: whether it exists, and its values
-// (or only the one named `only`). A key exists once a section names it or a
-// key below it, until a later deletion of it or of a key above it, which
-// also drops its values.
-bool ReadKey(RegistryKey& key, const std::string* only = nullptr) {
-  bool exists = key.path.empty();
-  std::size_t keptBytes = 0;
-  ScanRegistry(
-      key.path,
-      [&](const RegSection& section) {
-        if (!section.localMachine) return false;
-        if (section.deletion) {
-          if (IsWithin(key.path, section.path)) {
-            exists = key.path.empty();
-            key.values.clear();
-            key.valuesKept = true;
-            keptBytes = 0;
-          }
-          return false;
-        }
-        if (IsWithin(section.path, key.path)) exists = true;
-        return EqualsIgnoringAsciiCase(section.path, key.path);
-      },
-      [&](const RegValue& value) { KeepValue(key, only, keptBytes, value); });
-  return exists;
+void CloseKey(RegistryKey& key) {
+  if (key.file >= 0) close(key.file);
+  key.file = -1;
 }
 
 bool IsOpenKey(HKEY key) { return key != nullptr && key != HKEY_LOCAL_MACHINE; }
 
-// The value from what the handle keeps, or read afresh when it keeps too
-// little (or the handle is the root itself).
+// The value of an open key, or of the root when asked through its handle.
 bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
-  RegistryKey fresh;
-  const bool kept = IsOpenKey(key) && key->valuesKept;
-  if (!kept) {
-    fresh.path = IsOpenKey(key) ? key->path : "";
-    ReadKey(fresh, &name);
+  const std::string upperName = UpperCaseUtf8(name);
+  if (IsOpenKey(key)) {
+    return key->file >= 0 && LookUpRegValue(key->file, key->lookup, upperName, found);
   }
-  const RegistryKey& source = kept ? *key : fresh;
-  const auto value = source.values.find(ToLowerAscii(name));
-  if (value == source.values.end()) return false;
-  found = value->second;
-  return true;
+  RegistryKey root;
+  const bool answered = OpenKey("", root) && root.file >= 0 &&
+                        LookUpRegValue(root.file, root.lookup, upperName, found);
+  CloseKey(root);
+  return answered;
 }
 
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
   if (result == nullptr || key == nullptr) return kInvalidParameter;
-  auto opened = std::make_unique<RegistryKey>();
-  opened->path = IsOpenKey(key) ? key->path : "";
   // As in the registry, empty parts of a path count for nothing.
+  std::string path = IsOpenKey(key) ? key->lookup.name.path : "";
   const std::string below = NormalizeRegKeyPath(subKey != nullptr ? subKey : "");
-  if (!below.empty()) opened->path = opened->path.empty() ? below : opened->path + "\\" + below;
-  if (!ReadKey(*opened)) return ERROR_FILE_NOT_FOUND;
+  if (!below.empty()) path = path.empty() ? below : path + "\\" + below;
+  auto opened = std::make_unique<RegistryKey>();
+  if (!OpenKey(path, *opened)) return ERROR_FILE_NOT_FOUND;
   *result = opened.release();
   return ERROR_SUCCESS;
 }
@@ -151,6 +119,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
 
 LONG RegCloseKey(HKEY key) {
   if (!IsOpenKey(key)) return ERROR_INVALID_HANDLE;
+  CloseKey(*key);
   delete key;
   return ERROR_SUCCESS;
 }

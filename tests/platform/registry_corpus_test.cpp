@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "discovery/filter_registry.h"
+#include "support/reg_scan_record.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ const CorpusCase kCorpusCases[] = {
     {"comment_at_line_start", kG, kPath},
     {"default_value_quoted_at", kG, ""},
     {"delete_key_then_readd", "{other}", ""},
+    {"delete_key_then_readd_without_the_value", "", ""},
     {"delete_key_with_blank", kG, kPath},
     {"delete_root", kG, kPath},
     {"deletion_with_comment", "", ""},
@@ -53,11 +57,13 @@ const CorpusCase kCorpusCases[] = {
     {"hex_byte_with_0x", kG, kPath},
     {"hex_byte_with_three_digits", kG, kPath},
     {"hex_continued_backslash_then_comment", kG, kPath},
-    {"hex_continued_into_section", kG, "C:\\filters\\second.dll"},
+    {"hex_continued_into_section", kG, ""},
     {"hex_continued_into_value", "", ""},
     {"hex_continued_over_blank_line", kG, kPath},
     {"hex_continued_over_comment_line", kG, kPath},
     {"hex_continued_plain", kG, kPath},
+    {"hex_continued_swallows_a_header", kG, kPath},
+    {"hex_continued_with_comment_into_section", kG, ""},
     {"hex_type_0x100", kG, kPath},
     {"hex_type_empty_number", kG, kPath},
     {"hex_type_upper_case", "", ""},
@@ -73,6 +79,10 @@ const CorpusCase kCorpusCases[] = {
     {"section_with_blank_after_bracket_open", "", ""},
     {"section_with_comment_after_bracket", kG, kPath},
     {"section_with_text_after_bracket", kG, kPath},
+    {"separator_doubled_after_classes_root", kG, ""},
+    {"separator_doubled_after_classes_root_deletion", kG, kPath},
+    {"separator_doubled_after_root", "", ""},
+    {"separator_doubled_after_root_deletion", kG, kPath},
     {"string_continued_with_backslash", "", ""},
     {"string_trailing_garbage", "", ""},
     {"string_with_nul_escape", "", ""},
@@ -81,6 +91,7 @@ const CorpusCase kCorpusCases[] = {
     {"utf16_comment_after_string", kG, kPath},
     {"utf16_hex1_as_utf16", kG, kPath},
     {"utf16_hex1_without_nul", kG, kPath},
+    {"utf16_key_in_other_letter_case_beyond_ascii", "{Filtre-\xC3\xA9}", kPath},
     {"utf16_version5", kG, kPath},
     {"value_after_broken_header", kG, kPath},
     {"value_before_any_section", "", ""},
@@ -99,6 +110,60 @@ TEST_P(RegistryCorpus, AnswersAsWindowsDoes) {
     EXPECT_EQ(GetFilterServerPath(filterClass), expected.serverPath);
   }
   unsetenv("MORVASK_REGISTRY");
+}
+
+// Passing over the sections of other keys changes nothing a lookup of any
+// key the file names finds.
+TEST_P(RegistryCorpus, ReadsAlikeWhenPassingOverSections) {
+  std::ifstream file(std::string(MORVASK_REG_CORPUS "/") + GetParam().file + ".reg",
+                     std::ios::binary);
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  for (const std::string& focus : KeysNamedIn(contents.str(), 50)) {
+    EXPECT_EQ(RecordRegScan(contents.str(), focus, true),
+              RecordRegScan(contents.str(), focus, false))
+        << "key " << focus;
+  }
+}
+
+// A search from the end answers as a reading from the start, for every key
+// and value the file names, whether the file is read back in one stretch or
+// in many, and with sections of other keys before, between and after its
+// own lines.
+TEST_P(RegistryCorpus, AnswersAlikeSearchedFromTheEnd) {
+  std::ifstream file(std::string(MORVASK_REG_CORPUS "/") + GetParam().file + ".reg",
+                     std::ios::binary);
+  std::ostringstream read;
+  read << file.rdbuf();
+  const std::string original = read.str();
+  std::string filler;
+  for (int i = 0; i < 40; ++i) {
+    filler += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Filler\\Key" + std::to_string(i) +
+              "]\r\n\"Value\"=\"" + std::string(i % 7 * 10, 'x') + "\"\r\n";
+  }
+  std::vector<std::string> contents{original};
+  // Filler after the header line and after every blank line of the file.
+  std::string padded;
+  for (std::size_t at = 0; at < original.size();) {
+    const std::size_t end = original.find('\n', at);
+    const std::size_t next = end == std::string::npos ? original.size() : end + 1;
+    padded += original.substr(at, next - at);
+    if (at == 0 || original.substr(at, next - at) == "\r\n") padded += filler;
+    at = next;
+  }
+  contents.push_back(padded);
+  for (const std::string& text : contents) {
+    const std::vector<std::string> names = ValueNamesIn(text, 20);
+    for (const std::string& key : KeysNamedIn(text, 30)) {
+      const std::string fromStart = RecordRegKey(text, key, names, 0);
+      for (std::size_t stretch : {64, 200, 1 << 16}) {
+        const std::string fromEnd = RecordRegKey(text, key, names, stretch);
+        if (fromEnd.rfind("unsure", 0) == 0) continue;
+        EXPECT_EQ(fromEnd, fromStart) << "key " << key << ", stretches of " << stretch
+                                      << (text.size() > original.size() ? ", padded" : "");
+      }
+    }
+  }
 }
 
 std::string CaseName(const ::testing::TestParamInfo<CorpusCase>& info) { return info.param.file; }

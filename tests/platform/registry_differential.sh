@@ -31,9 +31,14 @@ cd "$work" || exit 1
 # - Hex data of the string types is UTF-16 in a version 5 file whatever the
 #   file's encoding, as Windows writes it; Wine reads it in the code page
 #   unless the file itself is UTF-16.
+# - A key path that starts with a separator is refused by Windows' object
+#   manager, whatever the root. Wine refuses it too, except in a deletion
+#   of a HKEY_CLASSES_ROOT key, whose path it opens part by part, passing
+#   over empty parts.
 declare -A windows_differs=(
   [abbreviated_root]='Unable to locate filter for .mdb'
   [hex1_in_version5_8bit_file]='Unable to locate filter dll: C:\filters\import.dll'
+  [separator_doubled_after_classes_root_deletion]='Unable to locate filter dll: C:\filters\import.dll'
 )
 # - Wine's reg applies a deletion of a HKEY_CLASSES_ROOT key to the 64-bit
 #   view only, whatever view it imports into; Windows deletes it in the view

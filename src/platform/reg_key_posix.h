@@ -1,0 +1,92 @@
+// What a registry file tells of one key: whether it exists, and its values.
+// The answer is what the registry holds after the editor imported the file,
+// where a later section wins over an earlier one. It can be read from the
+// start of the file, or searched for from its end, which stops at the last
+// section that concerns the key: far sooner when that lies near the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/reg_file_posix.h"
+
+// A key path as looked up: empty parts removed, and upper-cased to compare.
+struct RegKeyName {
+  std::string path;
+  std::string upper;
+};
+
+RegKeyName MakeRegKeyName(std::string_view path);
+
+// --- from the start ------------------------------------------------------------
+
+// The key's values as kept: by upper-cased name, up to a limit in all.
+struct RegKeyReading {
+  bool exists = false;
+  bool valuesKept = true;  // false when they were too many to keep
+  std::map<std::string, RegValue> values;
+};
+
+// Reads the whole file for the key and keeps its values, or only the one
+// whose upper-cased name is `onlyName` when given. A key exists once a
+// section names it or a key below it, until a later deletion of it or of a
+// key above it, which also drops its values; the root always exists.
+RegKeyReading ReadRegKeyFromStart(int file, const RegKeyName& key,
+                                  const std::string* onlyName = nullptr);
+
+// --- from the end ----------------------------------------------------------------
+
+enum class RegSearch {
+  kFound,
+  kNotFound,
+  kUnsure,  // the file has lines the search from the end does not take
+            // (a line longer than a stretch); read it from the start
+};
+
+// A section that concerns a key: one of the key or below it, which makes
+// the key, or the deletion of the key or of one above it.
+struct RegKeyEvent {
+  std::uint64_t offset = 0;  // where its header line starts
+  bool deletion = false;
+  bool own = false;  // a section of the key itself
+};
+
+// The last section before `end` (a line start, before which no hex data
+// goes on) that concerns the key; with `ownOnly`, only its own sections and
+// deletions count. Reads back a stretch of about `stretchBytes` at a time.
+RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyName& key,
+                              std::uint64_t end, bool ownOnly, std::size_t stretchBytes,
+                              RegKeyEvent& event);
+
+// The value with the upper-cased name, from the key's own sections at or
+// before `last`, the last event of the key: the latest that sets or deletes
+// it wins, and a deletion of the key before that leaves none. kFound with
+// the value, or kNotFound.
+RegSearch FindRegValueFromEnd(int file, const RegFileStart& start, const RegKeyName& key,
+                              RegKeyEvent last, const std::string& upperName,
+                              std::size_t stretchBytes, RegValue& value);
+
+// --- a key as the registry calls open it -------------------------------------
+
+// What an opened key needs to answer for its values.
+struct RegKeyLookup {
+  RegKeyName name;
+  RegFileStart start;
+  std::size_t stretchBytes = 0;  // 0 when read from the start
+  bool hasEvent = false;
+  RegKeyEvent last;       // searched from the end: the last section of concern
+  RegKeyReading reading;  // read from the start
+};
+
+// Whether the key exists in the open file: searched from the end a stretch
+// of `stretchBytes` at a time, or read from the start when `stretchBytes`
+// is 0, for a UTF-16 file, and for a file the search does not take.
+bool LookUpRegKey(int file, std::size_t stretchBytes, RegKeyLookup& key);
+
+// The value with the upper-cased name of a key that exists; false when it
+// has none.
+bool LookUpRegValue(int file, const RegKeyLookup& key, const std::string& upperName,
+                    RegValue& value);

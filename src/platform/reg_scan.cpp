@@ -1,0 +1,236 @@
+#include "platform/reg_scan.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// --- the careful reading, one line at a time --------------------------------
+
+void FinishHexValue(RegScan& scan) {
+  scan.hexContinues = false;
+  FinishRegHexData(scan.unicodeFile, scan.hexBytes, scan.hexValue);
+  if (scan.wanted) scan.onValue(scan.hexValue);
+  scan.hexBytes.clear();
+}
+
+void DropHexValue(RegScan& scan) {
+  scan.hexContinues = false;
+  scan.hexBytes.clear();
+}
+
+// A line while hex data goes on. Blank and comment lines may come between
+// its lines; any other line, a section header too, ends the value unread
+// and is lost with it.
+void ContinueHexData(RegScan& scan, std::string_view text, bool tooLong) {
+  if (text.empty() || text.front() == ';') return;
+  if (!IsRegHexDigit(text.front())) return DropHexValue(scan);
+  if (tooLong) scan.hexValue.dataTooLong = true;
+  switch (ParseRegHexBytes(text, scan.hexBytes)) {
+    case RegHexLine::kInvalid: return DropHexValue(scan);
+    case RegHexLine::kContinues:
+      if (scan.hexBytes.size() > kMaxRegLineBytes) {
+        scan.hexValue.dataTooLong = true;
+        scan.hexBytes.clear();
+      }
+      return;
+    case RegHexLine::kEnds: return FinishHexValue(scan);
+  }
+}
+
+void ReadSectionLine(RegScan& scan, std::string_view text, bool tooLong) {
+  // A line that is no header leaves the current key as it is. One too long
+  // to read whole names some key, certainly not a short one.
+  const bool header =
+      text.size() >= 2 && !IsRegBlank(text[1]) && text.rfind(']') != std::string_view::npos;
+  if (!tooLong && !header) return;
+  // A section that was wanted ends here, and with it the scan, when asked.
+  if (scan.options.stopAfterWantedSection && scan.hadWanted) {
+    scan.stopped = true;
+    return;
+  }
+  RegSection section;
+  section.offset = scan.lineOffset;
+  if (tooLong || (scan.options.passOverSections && IsCertainlyElsewhere(scan.look, text))) {
+    scan.wanted = false;
+  } else if (ParseRegSection(text, section)) {
+    scan.wanted = scan.onSection(section);
+    scan.hadWanted = scan.hadWanted || scan.wanted;
+  }
+}
+
+void ReadValueLine(RegScan& scan, std::string_view text, bool tooLong) {
+  // Outside the wanted sections only hex data that goes on matters.
+  if (!scan.wanted && !MayContinueRegHexData(text)) return;
+  RegValueLine line = ParseRegValueLine(text, tooLong, scan.unicodeFile);
+  if (line.continues) {
+    scan.hexContinues = true;
+    scan.hexValue = std::move(line.value);
+    scan.hexBytes = std::move(line.hexBytes);
+  } else if (line.read && scan.wanted) {
+    scan.onValue(line.value);
+  }
+}
+
+bool ReadFileHeader(RegScan& scan, std::string_view line) {
+  scan.headerSeen = true;
+  line = SkipRegBlanks(line);
+  // Hex string data is read as UTF-16 in a version 5 file, whatever its
+  // encoding, and in the code page in a REGEDIT4 file.
+  scan.unicodeFile = line == kVersion5Header;
+  return line == kVersion5Header || line == kRegedit4Header;
+}
+
+// Handles one line, its line end taken off; false when the file turns out
+// not to be one the editor imports. `tooLong` says the line was cut.
+bool HandleLine(RegScan& scan, std::string_view line, bool tooLong) {
+  if (!scan.headerSeen) return ReadFileHeader(scan, line);
+  const std::string_view text = SkipRegBlanks(line);
+  if (scan.hexContinues) {
+    ContinueHexData(scan, text, tooLong);
+  } else if (!text.empty() && text.front() == '[') {
+    ReadSectionLine(scan, text, tooLong);
+  } else if (!text.empty() && (text.front() == '@' || text.front() == '"')) {
+    ReadValueLine(scan, text, tooLong);
+  }
+  return true;
+}
+
+// --- passing over sections ----------------------------------------------------
+// Outside the wanted sections only two things matter: a section header that
+// may concern the focus, and hex data whose last line goes on into the next
+// line, which it then swallows, a header too. Headers are found by their
+// "[" alone and most are judged from their first bytes; the lines between
+// them are looked at only when one may end in the backslash that continues
+// hex data.
+
+// Lines that start at or after `from` (a line start) in a block of whole
+// lines; the one at `from` is left out when it is a header line already
+// read. Before them no hex data goes on.
+struct Region {
+  std::size_t from;
+  bool skipFirst;
+};
+
+// Where the line of a "[" starts, when only blanks come before the "[" on
+// its line; npos when it is no section header.
+std::size_t HeaderLineStart(const char* data, std::size_t bracket) {
+  std::size_t start = bracket;
+  while (start > 0 && IsRegBlank(data[start - 1])) --start;
+  return start == 0 || IsRegLineEnd(data[start - 1]) ? start : std::string_view::npos;
+}
+
+// Reads the region's lines before `end` as the careful reading would, to
+// learn whether hex data goes on at `end`. No handler is called: the
+// sections passed over are not wanted.
+bool ReplayRegion(const RegScan& scan, const char* data, Region region, std::size_t end) {
+  RegScan replay{scan.look, scan.onSection, scan.onValue, RegScanOptions{false, false}};
+  replay.headerSeen = true;
+  replay.unicodeFile = scan.unicodeFile;
+  std::size_t newline = std::string_view::npos;
+  std::size_t at = region.from;
+  if (region.skipFirst) at = AfterRegLineEnd(data, end, RegLineEnd(data, end, at, newline));
+  while (at < end) {
+    const std::size_t lineEnd = RegLineEnd(data, end, at, newline);
+    HandleLine(replay, std::string_view(data + at, lineEnd - at), false);
+    at = AfterRegLineEnd(data, end, lineEnd);
+  }
+  return replay.hexContinues;
+}
+
+bool IsLineEndOrBlank(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; }
+
+// Whether hex data goes on into the line that starts at `pos`. Only a line
+// whose last character (blanks aside) is a backslash continues hex data,
+// unless a comment follows the backslash; blank and comment lines may come
+// after it. Comments are rare: `semicolon`, the next ";" of the block at
+// or after the region, tells whether the region holds one. Only a region
+// with one, or whose last line ends in a backslash, needs reading.
+bool HexDataGoesOnAt(const RegScan& scan, const char* data, std::size_t size, Region region,
+                     std::size_t pos, std::size_t& semicolon) {
+  if (semicolon == std::string_view::npos || semicolon < region.from) {
+    const void* found = std::memchr(data + region.from, ';', size - region.from);
+    semicolon = found != nullptr ? static_cast<const char*>(found) - data : size;
+  }
+  if (semicolon >= pos) {
+    std::size_t last = pos;
+    while (last > region.from && IsLineEndOrBlank(data[last - 1])) --last;
+    if (last == region.from || data[last - 1] != '\\') return false;
+  }
+  return ReplayRegion(scan, data, region, pos);
+}
+
+// Passes over the sections of no concern to the focus, from `at`, a line
+// start in a block of whole lines, where no hex data goes on and the
+// current section is not wanted. Returns the start of the next line to read
+// carefully (a section header that may concern the focus), or `size`.
+std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, std::size_t at) {
+  Region region{at, false};
+  std::size_t semicolon = std::string_view::npos;
+  while (const void* found = std::memchr(data + at, '[', size - at)) {
+    const std::size_t bracket = static_cast<const char*>(found) - data;
+    at = bracket + 1;
+    const std::size_t lineStart = HeaderLineStart(data, bracket);
+    if (lineStart == std::string_view::npos) continue;
+    // A section certainly elsewhere is passed over, and so is a header line
+    // that hex data goes on into, which it swallows. Either way the current
+    // section stays unwanted and no hex data goes on after the line.
+    if (!IsCertainlyElsewhere(scan.look, std::string_view(data + bracket, size - bracket)) &&
+        !HexDataGoesOnAt(scan, data, size, region, lineStart, semicolon)) {
+      return lineStart;
+    }
+    region = {lineStart, true};
+  }
+  // Hex data of a section passed over may go on into the next block.
+  scan.hexContinues = HexDataGoesOnAt(scan, data, size, region, size, semicolon);
+  scan.hexValue = RegValue();
+  scan.hexBytes.clear();
+  return size;
+}
+
+// Reads a block of whole lines, the last one perhaps without its line end
+// (the last line of the file); false when the file turns out not to be one
+// the editor imports.
+bool ScanLines(RegScan& scan, std::string_view lines) {
+  const char* data = lines.data();
+  const std::size_t size = lines.size();
+  std::size_t newline = std::string_view::npos;
+  for (std::size_t at = 0; at < size && !scan.stopped;) {
+    if (scan.options.passOverSections && scan.headerSeen && !scan.wanted && !scan.hexContinues) {
+      at = PassOverSections(scan, data, size, at);
+      if (at == size) break;
+    }
+    const std::size_t end = RegLineEnd(data, size, at, newline);
+    scan.lineOffset = scan.base + at;
+    if (!HandleLine(scan, std::string_view(data + at, end - at), false)) return false;
+    at = AfterRegLineEnd(data, size, end);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t RegLineEnd(const char* data, std::size_t size, std::size_t at, std::size_t& newline) {
+  if (newline < at || newline == std::string_view::npos) {
+    const void* found = std::memchr(data + at, '\n', size - at);
+    newline = found != nullptr ? static_cast<const char*>(found) - data : size;
+  }
+  const void* cr = std::memchr(data + at, '\r', newline - at);
+  return cr != nullptr ? static_cast<const char*>(cr) - data : newline;
+}
+
+std::size_t AfterRegLineEnd(const char* data, std::size_t size, std::size_t end) {
+  if (end >= size) return size;
+  return data[end] == '\r' && end + 1 < size && data[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+bool ScanRegLines(RegScan& scan, std::string_view lines) { return ScanLines(scan, lines); }
+
+bool ScanRegLine(RegScan& scan, std::string_view line, bool tooLong) {
+  return HandleLine(scan, line, tooLong);
+}
+
+bool FinishRegScan(RegScan& scan) {
+  if (scan.hexContinues && !scan.stopped) FinishHexValue(scan);
+  return scan.headerSeen;
+}

@@ -1,0 +1,122 @@
+#include "platform/text_posix.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include "base/ascii.h"
+
+namespace {
+
+bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The code point at `at` and its length in bytes; a length of 0 for a byte
+// that starts no well-formed UTF-8 sequence.
+std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& length) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (lead >= 0xF5 || length == 0 || at + length > text.size()) return length = 0;
+  std::uint32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return length = 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < smallest[length] || IsHighSurrogate(code) || IsLowSurrogate(code) || code > 0x10FFFF) {
+    return length = 0;
+  }
+  return code;
+}
+
+// The C library's case mapping for all of Unicode, whatever locale the
+// process runs in. Made once and never changed; without it (a C library
+// with no UTF-8 locale) only ASCII letters fold.
+locale_t UnicodeLocale() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  return locale;
+}
+
+std::uint32_t UpperCase(std::uint32_t code) {
+  const locale_t locale = UnicodeLocale();
+  if (locale == locale_t(0)) return code;
+  return static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(code), locale));
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, std::uint32_t codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+    return;
+  }
+  // The first byte says how many follow it.
+  const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0};
+  const int extra = codePoint < 0x800 ? 1 : codePoint < 0x10000 ? 2 : 3;
+  out += static_cast<char>(lead[extra] | (codePoint >> (6 * extra)));
+  for (int i = extra - 1; i >= 0; --i) {
+    out += static_cast<char>(0x80 | ((codePoint >> (6 * i)) & 0x3F));
+  }
+}
+
+void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
+  std::string joined;
+  std::string_view units = raw;
+  if (!pending.empty()) {
+    joined = pending + std::string(raw);
+    units = joined;
+  }
+  out.reserve(out.size() + units.size() / 2);
+  const auto unitAt = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(units[at]) |
+                                      (static_cast<unsigned char>(units[at + 1]) << 8));
+  };
+  std::size_t i = 0;
+  for (; i + 1 < units.size(); i += 2) {
+    const std::uint32_t unit = unitAt(i);
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));  // nearly every character of a registry file
+    } else if (!IsHighSurrogate(unit)) {
+      AppendUtf8(out, IsLowSurrogate(unit) ? 0xFFFD : unit);
+    } else if (i + 3 >= units.size()) {
+      break;  // its partner is in the next block
+    } else if (IsLowSurrogate(unitAt(i + 2))) {
+      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
+      i += 2;
+    } else {
+      AppendUtf8(out, 0xFFFD);
+    }
+  }
+  pending.assign(units.substr(i));
+}
+
+std::string UpperCaseUtf8(std::string_view text) {
+  std::string upper;
+  upper.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    std::size_t length = 0;
+    const std::uint32_t code =
+        static_cast<unsigned char>(c) < 0x80 ? 0 : DecodeUtf8At(text, at, length);
+    if (length == 0) {
+      upper += ToUpperAscii(c);  // ASCII, or a byte that is no UTF-8
+      ++at;
+      continue;
+    }
+    AppendUtf8(upper, UpperCase(code));
+    at += length;
+  }
+  return upper;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (EqualsIgnoringAsciiCase(a, b)) return true;
+  return !(IsAscii(a) && IsAscii(b)) && UpperCaseUtf8(a) == UpperCaseUtf8(b);
+}
