@@ -25,7 +25,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${MORVASK_WINE_ENVIRONMENT}
   ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${MORVASK_WINE_LOADER})
 
 # Programs of a native build that the Windows tests run beside the Windows
-# ones: the Linux program, whose answers the Windows program's must equal.
+# ones: the Linux program, whose answers the Windows program's must equal,
+# and the tool that runs a program for the end-to-end cases.
 # They come from the native build of this source tree when there is one
 # (build/linux, which the full test run makes first), kept up to date here,
 # or else from a native build inside this build folder.
@@ -34,12 +35,12 @@ set(MORVASK_HOST_BUILD "${PROJECT_SOURCE_DIR}/build/linux" CACHE PATH
 set(configure_host "")
 if(NOT EXISTS ${MORVASK_HOST_BUILD}/CMakeCache.txt)
   set(MORVASK_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
-  set(configure_host COMMAND sh -c "[ -f CMakeCache.txt ] || ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B . -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null")
+  set(configure_host COMMAND sh -c "[ -f CMakeCache.txt ] || ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR} -B . -DCMAKE_BUILD_TYPE=Release >/dev/null")
   file(MAKE_DIRECTORY ${MORVASK_HOST_BUILD})
 endif()
 add_custom_target(host_programs ALL
   ${configure_host}
-  COMMAND ${CMAKE_COMMAND} --build ${MORVASK_HOST_BUILD} --target morvask
+  COMMAND ${CMAKE_COMMAND} --build ${MORVASK_HOST_BUILD} --target morvask e2e_capture
   WORKING_DIRECTORY ${MORVASK_HOST_BUILD}
   COMMENT "Building the native programs the Windows tests run beside the Windows ones"
   VERBATIM)

@@ -1,29 +1,30 @@
 #!/usr/bin/env bash
-# Runs one end-to-end case of cases.sh against the built program, as a user
-# would run it: arguments in; standard output, standard error, the two
-# interleaved, and the exit status out, compared byte for byte.
+# Runs one end-to-end case against the built program, as a user would run
+# it: arguments in; standard output, standard error, the order in which the
+# two were written, and the exit status out, compared byte for byte.
 #
-#   harness.sh CASE
+#   harness.sh CASE-FILE CASE
 #
-# The build passes, in the environment:
-#   MORVASK_PROGRAM      the program under test
-#   MORVASK_TARGET       linux, win32 or win64
-#   MORVASK_FILTER_DIR   the test filter libraries built for that target
-#   MORVASK_STATUS_TEXTS the tests' own list of the expected status texts
-#   MORVASK_FOLDER_FILTER the folder filter library built for that target
-#   MORVASK_EXAMPLES     the sample files of the repository
-#   MORVASK_MEMCHECK     optionally, a launcher that runs the program under
-#                        valgrind memcheck and records what it finds
-#   MORVASK_WINE, MORVASK_REGISTRY_VIEW, MORVASK_SYSTEM_TEXT, WINEPREFIX
-#                        for Windows targets: the Wine loader, the registry
-#                        view of the build and a tool that asks FormatMessageA
+# CASE-FILE (cases/*.sh) holds the case as the function case_CASE. The
+# build passes, in the environment:
+#   MORVASK_PROGRAM       the program under test
+#   MORVASK_VERSION       the project's version, as "3.0.0.6"
+#   MORVASK_TARGET        linux, win32 or win64
+#   MORVASK_CAPTURE       the tool that runs a program once (capture.c)
+#   MORVASK_SYSTEM_TEXT   the tool that asks this target's FormatMessageA
+#   MORVASK_FILTER_DIR    the test filter libraries built for the target
+#   MORVASK_STATUS_TEXTS  the tests' own list of the expected status texts
+#   MORVASK_FOLDER_FILTER the folder filter library built for the target
+#   MORVASK_EXAMPLES      the sample files of the repository
+#   MORVASK_MEMCHECK      optionally, a launcher that runs the program under
+#                         valgrind memcheck and records what it finds
+#   MORVASK_WINE, MORVASK_WINE64, MORVASK_REGISTRY_VIEW, WINEPREFIX
+#                         for Windows targets: the Wine loaders and the
+#                         registry view of the build
 set -u
 
-here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=cases.sh
-source "$here/cases.sh"
-
-case_name=$1
+case_file=$1
+case_name=$2
 failures=0
 registry_lines=()
 registry_installed=no
@@ -38,11 +39,54 @@ fail() {
   failures=$((failures + 1))
 }
 
-# --- texts every run prints -------------------------------------------------
+# --- running programs ------------------------------------------------------------
 
-BANNER=$'\nMorvask - version 03.00.00.06\nCopies one database between this computer and a connected handheld device.\n\n'
-USAGE=$'Usage: Morvask [/?] [/D2P] [/P2D] [/D] [/P] [/SY] [{/T}] [/O]\n\n[/?] Display usage. \n[/D2P] Copy .mdb file from the desktop to the device as a .cdb file\n[/P2D] Copy .cdb file from the device to desktop as a .mdb file\n[/D <filename>] Desktop file\n[/P <filename>] Device file\n[/SY] Keep tables in sync\n[/T <table name>] Specific table to copy\n[/O] Allow overwrite\n\n'
-NO_MODE=$'No mode was specified.  Use /D2P or /P2D.\n'
+# capture OUT ERR ORDER COMMAND...: one run of COMMAND with no input, its
+# standard output in OUT and its standard error in ERR, and in ORDER the
+# order in which it wrote them ("EO": error output first); returns its
+# exit status.
+capture() { "$MORVASK_CAPTURE" "$@"; }
+
+# wine_run OUT ERR ORDER COMMAND...: runs a Windows program under Wine as
+# capture does. Wine, on rare occasions, ends a program it starts before
+# the program's first line, with a failure and no output: such a run never
+# reached the program, and is tried again, twice at most, with a note in
+# the case's log. This is the one place a run is tried again.
+wine_run() {
+  local out=$1 err=$2 order=$3 attempt status
+  shift 3
+  for attempt in 1 2 3; do
+    capture "$out" "$err" "$order" "$@"
+    status=$?
+    [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] || break
+    echo "note: Wine ended a run before it printed anything (try $attempt, status $status): $*" >&2
+  done
+  return "$status"
+}
+
+# wine_tool COMMAND...: a Windows tool the case runs under Wine for its own
+# needs; its output passed on.
+wine_tool() {
+  wine_run "$work/tool.out" "$work/tool.err" "$work/tool.order" "$@"
+  local status=$?
+  cat "$work/tool.out" && cat "$work/tool.err" >&2
+  rm -f "$work/tool.out" "$work/tool.err" "$work/tool.order"
+  return "$status"
+}
+
+# run ARGUMENT...: one run of the program; what it printed is kept in
+# run.out, run.err and run.order, its exit status in RUN_STATUS, and what
+# the recording filter wrote of it in filter-call.txt.
+run() {
+  install_registry
+  rm -f filter-call.txt
+  if is_windows; then
+    wine_run run.out run.err run.order "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@"
+  else
+    capture run.out run.err run.order ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@"
+  fi
+  RUN_STATUS=$?
+}
 
 # --- paths as the program sees them ----------------------------------------
 
@@ -73,6 +117,9 @@ library_suffix() { if is_windows; then printf .dll; else printf .so; fi; }
 
 # The path of a test filter library, as registered.
 filter_path() { native_path "$MORVASK_FILTER_DIR/$1$(library_suffix)"; }
+
+# A name of COUNT bytes of x.
+x_name() { head -c "$1" /dev/zero | tr '\0' x; }
 
 # --- the registry -------------------------------------------------------------
 
@@ -133,18 +180,145 @@ install_registry() {
     # view it is given: delete the keys with reg delete instead.
     local key
     for key in "${keys[@]}"; do reg delete "$key" /f >/dev/null 2>&1; done
-    # The file is the case's own and sound: an import fails only when Wine
-    # fails, and is tried again; what reg said is kept in the log.
-    local attempt
-    for attempt in 1 2 3; do
-      reg import registry.reg >reg.log 2>&1 && break
-      echo "note: reg import failed (try $attempt): $(tr -d '\r' <reg.log)" >&2
-      [ "$attempt" = 3 ] && fail "reg import of registry.reg"
-    done
+    reg import registry.reg >reg.log 2>&1 || fail "reg import of registry.reg: $(tr -d '\r' <reg.log)"
     rm -f reg.log
   else
     export MORVASK_REGISTRY=$work/registry.reg
   fi
+}
+
+# --- what the program prints -----------------------------------------------------
+
+# Each of these prints a text as the program writes it, before the console
+# turns its line feeds into CR LF on Windows.
+
+banner() {
+  local IFS=.
+  # shellcheck disable=SC2046
+  printf '\nMorvask - version %02d.%02d.%02d.%02d\n' $MORVASK_VERSION
+  printf 'Copies one database between this computer and a connected handheld device.\n\n'
+}
+
+usage_text() {
+  printf '%s\n' 'Usage: Morvask [/?] [/D2P] [/P2D] [/D] [/P] [/SY] [{/T}] [/O]' '' \
+    '[/?] Display usage. ' \
+    '[/D2P] Copy .mdb file from the desktop to the device as a .cdb file' \
+    '[/P2D] Copy .cdb file from the device to desktop as a .mdb file' \
+    '[/D <filename>] Desktop file' '[/P <filename>] Device file' '[/SY] Keep tables in sync' \
+    '[/T <table name>] Specific table to copy' '[/O] Allow overwrite' ''
+}
+
+# header d2p|p2d SOURCE DESTINATION: the lines a run prints before it calls
+# the filter.
+header() {
+  if [ "$1" = d2p ]; then
+    printf '[Desktop to Device]\nSource Desktop File     : %s\nDestination Device File : %s\n\n' "$2" "$3"
+  else
+    printf '[Device to Desktop]\nSource Device File     : %s\nDestination Device File: %s\n\n' "$2" "$3"
+  fi
+}
+
+# The system's text for a code, as this target's FormatMessageA gives it.
+system_text() {
+  local tool=("$MORVASK_SYSTEM_TEXT")
+  is_windows && tool=(wine_tool "$MORVASK_WINE" "$MORVASK_SYSTEM_TEXT")
+  "${tool[@]}" "$1" system-text.raw >/dev/null 2>&1 || fail "system text of $1"
+  cat system-text.raw
+}
+
+# The built-in text for a code, from the tests' own list.
+table_text() {
+  local code line
+  code=$(printf '0x%08X' $(($1 & 0xFFFFFFFF)))
+  line=$(grep -m1 "^$code \[" "$MORVASK_STATUS_TEXTS") || return 0
+  line=${line#*\[}
+  line=${line%\]}
+  printf '%s' "${line//\\t/$'\t'}"
+}
+
+# report_text STATUS: the line the report prints for a status: the system's
+# text, or else the table's, then a line feed.
+report_text() {
+  local text
+  text=$(system_text "$1"; printf x)
+  text=${text%x}
+  [ -n "$text" ] || text=$(table_text "$1")
+  printf '%s\n' "$text"
+}
+
+# --- expectations ------------------------------------------------------------------
+
+# What the program writes for TEXT: on Windows every line feed goes out as
+# carriage return and line feed.
+as_console_text() {
+  if is_windows; then sed -z 's/\n/\r\n/g'; else cat; fi
+}
+
+compare() {  # compare WHAT EXPECTED-FILE ACTUAL-FILE
+  if ! cmp -s "$2" "$3"; then
+    fail "$1 differs"
+    echo "--- expected $1" >&2
+    cat -A "$2" >&2
+    echo "--- actual $1" >&2
+    cat -A "$3" >&2
+  fi
+}
+
+# expect_output STDERR STDOUT STATUS: the last run wrote exactly these two
+# streams, error output first, and ended with STATUS.
+expect_output() {
+  printf '%s' "$1" | as_console_text >expected.err
+  printf '%s' "$2" | as_console_text >expected.out
+  compare "standard error" expected.err run.err
+  compare "standard output" expected.out run.out
+  local order=''
+  [ -n "$1" ] && order=E
+  [ -n "$2" ] && order+=O
+  [ "$(cat run.order)" = "$order" ] ||
+    fail "the streams were written in the order [$(cat run.order)], expected [$order]"
+  [ "$RUN_STATUS" = "$3" ] || fail "exit status $RUN_STATUS, expected $3"
+}
+
+# expect_stopped MESSAGE: the run stopped after the banner and MESSAGE.
+expect_stopped() {
+  local err
+  err=$(banner; printf '%s\nx' "$1")
+  expect_output "${err%x}" "" 0
+}
+
+expect_no_mode() { expect_stopped 'No mode was specified.  Use /D2P or /P2D.'; }
+
+# expect_usage STATUS: the banner and the usage text, and one more line end:
+# on standard error after "/?" (status 1), on standard output without
+# arguments (status 0).
+expect_usage() {
+  local err
+  err=$(banner; usage_text; printf x)
+  err=${err%x}
+  if [ "$1" = 1 ]; then expect_output "$err"$'\n' "" 1; else expect_output "$err" $'\n' 0; fi
+}
+
+# expect_report d2p|p2d SOURCE DESTINATION STATUS [LINE...]: the run called
+# the filter (the header, then LINEs), and reported STATUS.
+expect_report() {
+  local err out
+  err=$(banner; header "$1" "$2" "$3"; [ $# -gt 4 ] && printf '%s\n' "${@:5}"; printf x)
+  out=$(report_text "$4"; printf x)
+  expect_output "${err%x}" "${out%x}" 1
+}
+
+# expect_filter_call EXPORT DESKTOP TABLES SYNC OVERWRITE DEVICE: what the
+# recording filter wrote of the one call it had, and of its unloading.
+expect_filter_call() {
+  printf 'export=%s\ndesktopFile=%s\ntableList=%s\nsyncTables=%s\nallowOverwrite=%s\ndeviceFile=%s\nunloaded\n' \
+    "$@" >expected.call
+  [ -f filter-call.txt ] || : >filter-call.txt
+  compare "filter call" expected.call filter-call.txt
+  rm -f filter-call.txt
+}
+
+expect_no_filter_call() {
+  [ ! -e filter-call.txt ] || fail "the filter was called: $(cat filter-call.txt)"
 }
 
 # --- files ---------------------------------------------------------------------
@@ -168,173 +342,8 @@ expect_entries() {
   [ "$actual" = "$expected" ] || fail "$folder holds [$actual], expected [$expected]"
 }
 
-# --- running the program -------------------------------------------------------
-
-# into OUT ERR COMMAND...: runs COMMAND with no input, its standard output
-# to OUT and its standard error to ERR (one file when they are the same).
-into() {
-  local out=$1 err=$2
-  shift 2
-  if [ "$out" = "$err" ]; then "$@" </dev/null >"$out" 2>&1; else "$@" </dev/null >"$out" 2>"$err"; fi
-}
-
-# wine_run OUT ERR COMMAND...: runs a Windows program under Wine as into
-# does. Wine, on rare occasions, ends a program it starts before the
-# program's first line, with status 1 and no output. A run that failed
-# without printing a byte is therefore tried again, twice at most, with the
-# recording filter's file as it was, and said so. Every run of the program
-# prints its banner first, so a program that truly prints nothing still
-# fails.
-wine_run() {
-  local out=$1 err=$2 attempt status
-  shift 2
-  rm -f "$work/wine.call" && [ -f filter-call.txt ] && cp filter-call.txt "$work/wine.call"
-  for attempt in 1 2 3; do
-    if [ "$attempt" -gt 1 ]; then
-      echo "note: a run under Wine printed nothing at all (status $status): $*" >&2
-      rm -f filter-call.txt && [ -f "$work/wine.call" ] && cp "$work/wine.call" filter-call.txt
-    fi
-    into "$out" "$err" "$@"
-    status=$?
-    [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] || break
-  done
-  rm -f "$work/wine.call"
-  return "$status"
-}
-
-# wine_tool COMMAND...: a Windows tool the case runs under Wine for its own
-# needs, its output passed on.
-wine_tool() {
-  wine_run "$work/tool.out" "$work/tool.err" "$@"
-  local status=$?
-  cat "$work/tool.out" && cat "$work/tool.err" >&2
-  rm -f "$work/tool.out" "$work/tool.err"
-  return "$status"
-}
-
-# launch OUT ERR ARGUMENT...: one run of the program, its output as into
-# gives it; returns the program's exit status.
-launch() {
-  local out=$1 err=$2
-  shift 2
-  if is_windows; then
-    wine_run "$out" "$err" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@"
-  else
-    into "$out" "$err" ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@"
-  fi
-}
-
-# run ARGUMENT...: runs the program twice, once with its two streams apart
-# and once with both in one file, and keeps what it printed.
-run() {
-  install_registry
-  launch run.out run.err "$@"
-  status=$?
-  rm -f filter-call.first && [ -f filter-call.txt ] && mv filter-call.txt filter-call.first
-  launch run.both run.both "$@"
-  local again=$?
-  [ "$again" = "$status" ] || fail "exit status $status, then $again on the second run"
-  if [ -f filter-call.first ]; then
-    cmp -s filter-call.first filter-call.txt || fail "the filter was called differently the second time"
-  fi
-}
-
-# What the program writes for TEXT: on Windows every line feed goes out as
-# carriage return and line feed.
-as_console_text() {
-  if is_windows; then sed -z 's/\n/\r\n/g'; else cat; fi
-}
-
-compare() {  # compare WHAT EXPECTED-FILE ACTUAL-FILE
-  if ! cmp -s "$2" "$3"; then
-    fail "$1 differs"
-    echo "--- expected $1" >&2
-    cat -A "$2" >&2
-    echo "--- actual $1" >&2
-    cat -A "$3" >&2
-  fi
-}
-
-# expect_output STDERR STDOUT STATUS: the two streams, the two interleaved
-# (standard output comes last in every run) and the exit status.
-expect_output() {
-  printf '%s' "$1" | as_console_text >expected.err
-  printf '%s' "$2" | as_console_text >expected.out
-  cat expected.err expected.out >expected.both
-  compare "standard error" expected.err run.err
-  compare "standard output" expected.out run.out
-  compare "interleaved output" expected.both run.both
-  [ "$status" = "$3" ] || fail "exit status $status, expected $3"
-}
-
-# expect_filter_call TEXT: what the recording filter wrote, or nothing.
-expect_filter_call() {
-  printf '%s' "$1" >expected.call
-  [ -f filter-call.txt ] || : >filter-call.txt
-  compare "filter call" expected.call filter-call.txt
-}
-
-# filter_call EXPORT DESKTOP TABLES SYNC OVERWRITE DEVICE sets CALL to the
-# record that the recording filter writes of one call and its unloading.
-filter_call() {
-  printf -v CALL 'export=%s\ndesktopFile=%s\ntableList=%s\nsyncTables=%s\nallowOverwrite=%s\ndeviceFile=%s\nunloaded\n' "$@"
-}
-
-# header_d2p SOURCE DESTINATION and header_p2d SOURCE DESTINATION set HEADER
-# to the lines a run prints before it calls the filter.
-header_d2p() { printf -v HEADER '[Desktop to Device]\nSource Desktop File     : %s\nDestination Device File : %s\n\n' "$1" "$2"; }
-header_p2d() { printf -v HEADER '[Device to Desktop]\nSource Device File     : %s\nDestination Device File: %s\n\n' "$1" "$2"; }
-
-# --- status texts ---------------------------------------------------------
-
-# The system's text for a code, as FormatMessageA gives it. On Windows the
-# system itself is asked; elsewhere it is the texts the program's platform
-# layer holds, written out here.
-system_text() {
-  if is_windows; then
-    wine_tool "$MORVASK_WINE" "$MORVASK_SYSTEM_TEXT" "$1" system-text.raw >/dev/null 2>&1 ||
-      fail "system text of $1"
-    cat system-text.raw
-    return
-  fi
-  local code=$(($1 & 0xFFFFFFFF))
-  if (((code & 0xFFFF0000) == 0x80070000 && (code & 0xFFFF) != 0)); then code=$((code & 0xFFFF)); fi
-  case $code in
-    0) printf 'The operation completed successfully.\n' ;;
-    1) printf 'Incorrect function.\n' ;;
-    2) printf 'The system cannot find the file specified.\n' ;;
-    3) printf 'The system cannot find the path specified.\n' ;;
-    5) printf 'Access is denied.\n' ;;
-    32) printf 'The process cannot access the file because it is being used by another process.\n' ;;
-    126) printf 'The specified module could not be found.\n' ;;
-    127) printf 'The specified procedure could not be found.\n' ;;
-    193) printf '%%1 is not a valid Win32 application.\n' ;;
-    206) printf 'The filename or extension is too long.\n' ;;
-    $((0x80004001))) printf 'Not implemented\n' ;;
-  esac
-}
-
-table_text() {
-  local code
-  code=$(printf '0x%08X' $(($1 & 0xFFFFFFFF)))
-  local line
-  line=$(grep -m1 "^$code \[" "$MORVASK_STATUS_TEXTS") || return 0
-  line=${line#*\[}
-  line=${line%\]}
-  printf '%s' "${line//\\t/$'\t'}"
-}
-
-# report STATUS sets REPORT to what the report prints for a status: the
-# system's text or else the table's, then a line feed.
-report() {
-  REPORT=$(system_text "$1"; printf x)
-  REPORT=${REPORT%x}
-  if [ -z "$REPORT" ]; then
-    REPORT=$(table_text "$1"; printf x)
-    REPORT=${REPORT%x}
-  fi
-  REPORT+=$'\n'
-}
+# The sample database, as the desktop file NAME.
+sample_desktop_file() { cp "$MORVASK_EXAMPLES/Orders.mdb" "$1"; }
 
 # --- the case -----------------------------------------------------------------
 
@@ -344,6 +353,8 @@ export MORVASK_MEMCHECK_FINDINGS=$work/memcheck-findings.txt
 MORVASK_DEVICE_DIR=$(native_path "$work/device")
 export MORVASK_DEVICE_DIR
 
+# shellcheck source=/dev/null
+source "$case_file"
 "case_$case_name"
 
 if [ -f "$MORVASK_MEMCHECK_FINDINGS" ]; then

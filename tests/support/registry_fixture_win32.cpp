@@ -1,6 +1,8 @@
 // The registry is the real one: the .reg text is imported with reg.exe into
 // the view this process reads (the 32-bit view for a 32-bit build).
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -8,10 +10,24 @@
 
 namespace {
 
-// Runs reg.exe in this process's registry view; returns its exit status.
-int RunReg(const std::string& arguments) {
-  const std::string command = "reg " + arguments + " " MORVASK_REGISTRY_VIEW " >NUL 2>&1";
-  return std::system(command.c_str());
+// Runs reg.exe in this process's registry view, its output in a file of
+// `folder`; returns its exit status. Wine, on rare occasions, ends a
+// program it starts before the program's first line, with a failure and no
+// output: such a run never reached reg.exe, and is tried again, twice at
+// most, with a note in the test's log.
+int RunReg(const std::string& arguments, const std::filesystem::path& folder) {
+  const std::filesystem::path output = folder / "reg-output.txt";
+  const std::string command =
+      "reg " + arguments + " " MORVASK_REGISTRY_VIEW " >\"" + output.string() + "\" 2>&1";
+  int status = 0;
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    status = std::system(command.c_str());
+    std::error_code error;
+    if (status == 0 || std::filesystem::file_size(output, error) != 0) break;
+    std::fprintf(stderr, "note: Wine ended a run before it printed anything (try %d): reg %s\n",
+                 attempt, arguments.c_str());
+  }
+  return status;
 }
 
 }  // namespace
@@ -23,15 +39,9 @@ void InstallRegistry(const std::string& regText, const std::filesystem::path& fo
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind("[-", 0) != 0) continue;
     const std::size_t end = line.find(']');
-    RunReg("delete \"" + line.substr(2, end - 2) + "\" /f");
+    RunReg("delete \"" + line.substr(2, end - 2) + "\" /f", folder);
   }
   const std::string path = (folder / "registry.reg").string();
   std::ofstream(path, std::ios::binary) << regText;
-  // Wine, on rare occasions, ends a program it starts before the program
-  // begins; the import of a sound file fails only so, and is tried again.
-  int status = -1;
-  for (int attempt = 0; attempt < 3 && status != 0; ++attempt) {
-    status = RunReg("import \"" + path + "\"");
-  }
-  ASSERT_EQ(status, 0) << "reg import " << path;
+  ASSERT_EQ(RunReg("import \"" + path + "\"", folder), 0) << "reg import " << path;
 }
