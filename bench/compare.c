@@ -1,10 +1,13 @@
-/* Runs two commands side by side, alternating, and prints for each the
- * median wall-clock time of one run (seconds) and the largest peak resident
- * memory of any run (KiB):
+/* Runs two commands side by side, in pairs (one run of each, the first of
+ * the pair alternating), and prints for each the median wall-clock time of
+ * one run (seconds) and the largest peak resident memory of any run (KiB),
+ * then the median of the pairs' ratios of A's time to B's:
  *
- *   compare RUNS COMMAND-A... -- COMMAND-B...
- *   -> median-a median-b rss-a rss-b
+ *   compare PAIRS COMMAND-A... -- COMMAND-B...
+ *   -> median-a median-b rss-a rss-b median-ratio
  *
+ * The two runs of a pair see the machine as it is at that moment, so the
+ * median ratio gives the same verdict on a busy machine as on a quiet one.
  * Both commands get /dev/null as their standard streams. */
 #define _GNU_SOURCE
 #include <fcntl.h>
@@ -53,7 +56,7 @@ static int Ascending(const void* a, const void* b) {
 
 int main(int argc, char** argv) {
   if (argc < 5) {
-    fprintf(stderr, "usage: compare RUNS COMMAND-A... -- COMMAND-B...\n");
+    fprintf(stderr, "usage: compare PAIRS COMMAND-A... -- COMMAND-B...\n");
     return 2;
   }
   const int runs = atoi(argv[1]);
@@ -68,14 +71,22 @@ int main(int argc, char** argv) {
   }
   if (runs < 1 || second == NULL || second[0] == NULL) return 2;
   double* times[2] = {calloc(runs, sizeof(double)), calloc(runs, sizeof(double))};
+  double* ratios = calloc(runs, sizeof(double));
   long rss[2] = {0, 0};
   for (int i = 0; i < runs; ++i) {
-    times[0][i] = RunOnce(first, &rss[0]);
-    times[1][i] = RunOnce(second, &rss[1]);
+    /* Which goes first alternates, so that neither always finds the
+     * caches as the other left them. */
+    const int order = i % 2;
+    times[order][i] = RunOnce(order == 0 ? first : second, &rss[order]);
+    times[1 - order][i] = RunOnce(order == 0 ? second : first, &rss[1 - order]);
+    ratios[i] = times[0][i] / times[1][i];
   }
   for (int k = 0; k < 2; ++k) qsort(times[k], runs, sizeof(double), Ascending);
-  printf("%.6f %.6f %ld %ld\n", times[0][runs / 2], times[1][runs / 2], rss[0], rss[1]);
+  qsort(ratios, runs, sizeof(double), Ascending);
+  printf("%.6f %.6f %ld %ld %.4f\n", times[0][runs / 2], times[1][runs / 2], rss[0], rss[1],
+         ratios[runs / 2]);
   free(times[0]);
   free(times[1]);
+  free(ratios);
   return 0;
 }

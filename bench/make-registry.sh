@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Writes a registry file of about SIZE mebibytes in the 8-bit (REGEDIT4) or
-# the UTF-16LE (version 5.00) format: keys of filler first, then the .mdb
-# filter and its class last, whose library does not exist. The filler is
-# either vendor keys (SOFTWARE\Vendor\...) or, as in an export of the whole
-# of HKEY_LOCAL_MACHINE, classes: CLSID, Interface and TypeLib keys under
-# SOFTWARE\Classes, every CLSID header sharing a long prefix with the key
-# of the filter's library.
+# the UTF-16LE (version 5.00) format, holding the .mdb filter and its class,
+# whose library does not exist. The shapes:
+#   vendor   vendor keys (SOFTWARE\Vendor\...), the filter's keys last;
+#   classes  as in an export of the whole of HKEY_LOCAL_MACHINE: CLSID,
+#            Interface and TypeLib keys under SOFTWARE\Classes, every CLSID
+#            header sharing a long prefix with the key of the filter's
+#            library; the filter's keys last;
+#   clsid    CLSID sections of 140 bytes, each with a default value and
+#            "ThreadingModel"; the filter's keys last;
+#   sorted   an export of the whole of HKEY_LOCAL_MACHINE, keys in the
+#            order the editor writes them: CLSID keys in the order of their
+#            identifiers (the filter's class among them, a third of the way
+#            in), keys of SOFTWARE\Microsoft (the filter's among them, after
+#            them), then SYSTEM keys.
 #
-#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes]
+#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes|clsid|sorted]
 set -euo pipefail
 size=$(($1 << 20)) format=$2 file=$3 shape=${4:-vendor}
 header=REGEDIT4
@@ -30,18 +38,38 @@ fi
       return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Interface\\%s]\r\n@=\"IComponent%d\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Interface\\%s\\ProxyStubClsid32]\r\n@=\"{00020424-0000-0000-C000-000000000046}\"\r\n\r\n", g, i, g)
     return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\TypeLib\\%s\\1.0]\r\n@=\"Component %d Type Library\"\r\n\r\n", g, i)
   }
+  function clsid(i) {
+    return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\%s]\r\n@=\"Component object %d\"\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n", guid(i), i)
+  }
+  function filter_key() {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb]\r\n\"DefaultImport\"=\"{4D4F5256-0009-4153-4B00-42454E434821}\"\r\n\r\n"
+  }
+  function filter_class() {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{4D4F5256-0009-4153-4B00-42454E434821}\\InProcServer32]\r\n@=\"/nonexistent/morvask-bench/filter.so\"\r\n\r\n"
+  }
+  # The sorted export: three parts in the order of their keys, in shares of
+  # the size; the class and key of the filter in their places.
+  function sorted(i, part, n, g) {
+    if (written < size * 0.6) {
+      n = int(written / (size * 0.6) * 4294967295)
+      if (!class_written && n >= 1297044054) { class_written = 1; return filter_class() }
+      g = sprintf("{%08X-%04X-%04X-%04X-%012X}", n, i % 65536, 0, 0, i)
+      return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\%s]\r\n@=\"Component object %d\"\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n", g, i)
+    }
+    if (written < size * 0.75)
+      return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Component%07d]\r\n\"Version\"=dword:%08x\r\n\r\n", i, i)
+    if (!key_written) { key_written = 1; return filter_key() }
+    return sprintf("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Service%07d]\r\n\"Start\"=dword:00000003\r\n\"Type\"=dword:00000010\r\n\r\n", i)
+  }
   BEGIN {
     printf "%s\r\n\r\n", header
     for (i = 0; written < size - 600; i++) {
-      line = shape == "classes" ? classes(i) : vendor(i)
+      line = shape == "classes" ? classes(i) : shape == "clsid" ? clsid(i) : shape == "sorted" ? sorted(i) : vendor(i)
       printf "%s", line
       written += length(line)
     }
+    if (shape != "sorted") printf "%s%s", filter_key(), filter_class()
   }'
-  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb]\r\n'
-  printf '"DefaultImport"="{4D4F5256-0009-4153-4B00-42454E434821}"\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{4D4F5256-0009-4153-4B00-42454E434821}\\InProcServer32]\r\n'
-  printf '@="/nonexistent/morvask-bench/filter.so"\r\n'
 } >"$file.tmp"
 if [ "$format" = utf16 ]; then
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$file.tmp"; } >"$file"
