@@ -1,9 +1,11 @@
 #include "folder_filter/device_path.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/ascii.h"
+#include "folder_filter/copy_name.h"
 #include "platform/win32.h"
 
 namespace {
@@ -78,21 +80,75 @@ bool IsUsableName(std::string_view name) {
   return !IsReservedDeviceName(name);
 }
 
+using WideText = std::basic_string<WCHAR>;
+
+// The longest path a device holds, in UTF-16 units: MAX_PATH less the
+// terminator.
+constexpr std::size_t kMaxDevicePath = 259;
+
+// The text in UTF-16, as a device holds it; false when it is not text of
+// this system's code page.
+bool ToWide(const std::string& text, WideText& wide) {
+  wide.clear();
+  if (text.empty()) return true;
+  const int size = static_cast<int>(text.size());
+  const int units =
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (units <= 0) return false;
+  wide.resize(static_cast<std::size_t>(units));
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, &wide[0], units) ==
+         units;
+}
+
+// The name with every letter in upper case, as a device compares names.
+WideText NameKey(const std::string& name) {
+  WideText wide;
+  if (!ToWide(name, wide) || wide.empty()) return wide;
+  WideText upper(wide.size(), 0);
+  const int size = static_cast<int>(wide.size());
+  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, &upper[0], size) != size) {
+    return wide;
+  }
+  return upper;
+}
+
+// Whether the path ends without a file name: in a separator, or in ".".
+bool EndsWithoutName(std::string_view path) {
+  const std::vector<std::string_view> names = SplitFolders(path);
+  if (names.empty()) return true;
+  const std::size_t end = path.size();
+  return names.back() == "." || names.back().data() + names.back().size() != path.data() + end;
+}
+
 }  // namespace
 
-std::optional<std::vector<std::string>> SplitDevicePath(const std::string& devicePath) {
-  // Two leading separators name a server share, not the device root.
-  if (devicePath.size() >= 2 && IsSeparator(devicePath[0]) && IsSeparator(devicePath[1])) {
-    return std::nullopt;
+DevicePath SplitDevicePath(const std::string& devicePath) {
+  DevicePath path;
+  WideText wide;
+  if (!ToWide(devicePath, wide) || EndsWithoutName(devicePath)) {
+    path.refusal = ERROR_INVALID_NAME;
+    return path;
   }
-  std::vector<std::string> names;
+  // Two leading separators name a server share, not the device root.
+  const bool share =
+      devicePath.size() >= 2 && IsSeparator(devicePath[0]) && IsSeparator(devicePath[1]);
+  std::string joined;
   for (std::string_view name : SplitFolders(devicePath)) {
     if (name == ".") continue;
-    if (!IsUsableName(name)) return std::nullopt;
-    names.emplace_back(name);
+    if (share || !IsUsableName(name)) {
+      path.refusal = ERROR_ACCESS_DENIED;
+      return path;
+    }
+    path.names.emplace_back(name);
+    joined += "\\" + path.names.back();
   }
-  if (names.empty()) return std::nullopt;
-  return names;
+  if (IsCopyNameInAnyCase(path.names.back())) {
+    path.refusal = ERROR_ACCESS_DENIED;
+  } else if (ToWide(joined, wide) && wide.size() > kMaxDevicePath) {
+    path.refusal = ERROR_FILENAME_EXCED_RANGE;
+  }
+  if (path.refusal != 0) path.names.clear();
+  return path;
 }
 
 std::string DefaultDevicePath(const std::string& desktopFile) {
@@ -105,4 +161,17 @@ std::string DefaultDevicePath(const std::string& desktopFile) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
   return "\\" + name + ".cdb";
+}
+
+NameMatch MatchDeviceName(const std::vector<std::string>& entries, const std::string& name,
+                          std::string& found) {
+  const WideText key = NameKey(name);
+  NameMatch match = NameMatch::kNone;
+  for (const std::string& entry : entries) {
+    if (NameKey(entry) != key) continue;
+    if (match == NameMatch::kOne) return NameMatch::kMany;
+    match = NameMatch::kOne;
+    found = entry;
+  }
+  return match;
 }

@@ -4,9 +4,7 @@
 // (0x80004001, not implemented) rather than ignore it; the sync flag is
 // accepted and changes nothing.
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "base/status.h"
 #include "folder_filter/device_path.h"
@@ -17,7 +15,6 @@
 
 namespace {
 
-constexpr std::uint32_t kSuccess = 0;
 constexpr std::uint32_t kDatabaseDoesNotExist = 0x800A0F0Bu;
 constexpr std::uint32_t kDatabaseAlreadyExists = 0x800A0F0Cu;
 
@@ -27,7 +24,7 @@ std::int32_t Status(std::uint32_t status) { return static_cast<std::int32_t>(sta
 
 std::int32_t StatusOf(const CopyOutcome& outcome) {
   switch (outcome.kind) {
-    case CopyOutcome::kCopied: return Status(kSuccess);
+    case CopyOutcome::kCopied: return 0;
     case CopyOutcome::kSourceMissing: return Status(kDatabaseDoesNotExist);
     case CopyOutcome::kDestinationExists: return Status(kDatabaseAlreadyExists);
     case CopyOutcome::kFailed: break;
@@ -37,24 +34,46 @@ std::int32_t StatusOf(const CopyOutcome& outcome) {
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
+// An environment variable's whole value, however long; empty when unset.
+std::string Environment(const char* name) {
+  std::string value(256, '\0');
+  for (;;) {
+    const DWORD length = GetEnvironmentVariableA(name, &value[0], static_cast<DWORD>(value.size()));
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);  // the size it needs, its terminator included
+  }
+}
+
+// MORVASK_DEVICE_DIR when it is set, else the user's data folder for the
+// device. A value the system cannot use is an error, never a reason to go
+// elsewhere.
+std::uint32_t FindDeviceFolder(std::string& folder) {
+  folder = Environment("MORVASK_DEVICE_DIR");
+  return folder.empty() ? DefaultDeviceFolder(folder) : 0;
+}
+
 std::int32_t Transfer(Direction direction, const std::string& desktopFile,
                       const std::string& tableList, bool allowOverwrite,
                       const std::string& deviceFile) {
   if (!tableList.empty()) return E_NOTIMPL;
   if (desktopFile.empty()) return StatusFromSystemError(ERROR_INVALID_PARAMETER);
-  const std::string deviceFolder = DeviceFolder();
-  if (deviceFolder.empty()) return StatusFromSystemError(ERROR_PATH_NOT_FOUND);
-  const std::string devicePath = deviceFile.empty() ? DefaultDevicePath(desktopFile) : deviceFile;
-  const std::optional<std::vector<std::string>> deviceNames = SplitDevicePath(devicePath);
-  // A path that leaves the device folder is refused before anything is read.
-  if (!deviceNames) return StatusFromSystemError(ERROR_ACCESS_DENIED);
+  std::string deviceFolder;
+  const std::uint32_t error = FindDeviceFolder(deviceFolder);
+  if (error != 0) return StatusFromSystemError(error);
+  const DevicePath devicePath =
+      SplitDevicePath(deviceFile.empty() ? DefaultDevicePath(desktopFile) : deviceFile);
+  // A path a device cannot hold is refused before anything is read.
+  if (devicePath.refusal != 0) return StatusFromSystemError(devicePath.refusal);
 
   FilePlace device;
   device.root = deviceFolder;
-  device.names = *deviceNames;
-  device.confined = true;
-  device.createFolders = direction == Direction::kDesktopToDevice;
-  FilePlace desktop = DesktopPlace(desktopFile);
+  device.names = devicePath.names;
+  device.device = true;
+  device.makeFolders = direction == Direction::kDesktopToDevice;
+  const FilePlace desktop = DesktopPlace(desktopFile);
   if (direction == Direction::kDesktopToDevice) {
     return StatusOf(CopyWholeFile(desktop, device, allowOverwrite));
   }

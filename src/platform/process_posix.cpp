@@ -1,5 +1,7 @@
 // Process-wide stand-ins: the error mode, the last error and the system's
 // message texts.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -26,13 +28,19 @@ const SystemText kSystemTexts[] = {
     {ERROR_WRITE_PROTECT, "The media is write protected.\n"},
     {ERROR_SHARING_VIOLATION,
      "The process cannot access the file because it is being used by another process.\n"},
+    {ERROR_NOT_SUPPORTED, "The request is not supported.\n"},
+    {ERROR_FILE_EXISTS, "The file exists.\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\n"},
     {ERROR_DISK_FULL, "There is not enough space on the disk.\n"},
+    {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\n"},
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\n"},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\n"},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\n"},
     {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\n"},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long.\n"},
+    {ERROR_OPERATION_ABORTED,
+     "The I/O operation has been aborted because of either a thread exit or an application "
+     "request.\n"},
     {ERROR_IO_DEVICE, "The request could not be performed because of an I/O device error.\n"},
     {static_cast<DWORD>(E_NOTIMPL), "Not implemented\n"},
 };
@@ -50,6 +58,20 @@ const char* FindSystemText(DWORD code) {
 }  // namespace
 
 UINT SetErrorMode(UINT) { return 0; }
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) {
+    SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return 0;
+  }
+  const std::size_t length = std::strlen(value);
+  if (length >= size) return static_cast<DWORD>(length + 1);
+  std::memcpy(buffer, value, length + 1);
+  return static_cast<DWORD>(length);
+}
 
 DWORD GetLastError() { return lastError; }
 

@@ -3,7 +3,10 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
+
 #include "base/ascii.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -119,4 +122,59 @@ std::string UpperCaseUtf8(std::string_view text) {
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (EqualsIgnoringAsciiCase(a, b)) return true;
   return !(IsAscii(a) && IsAscii(b)) && UpperCaseUtf8(a) == UpperCaseUtf8(b);
+}
+
+int MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int size, LPWSTR wide, int wideSize) {
+  const std::string_view bytes(
+      text, size < 0 ? std::char_traits<char>::length(text) + 1 : static_cast<std::size_t>(size));
+  std::u16string units;
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t length = 1;
+    std::uint32_t code = static_cast<unsigned char>(bytes[at]);
+    if (code >= 0x80) code = DecodeUtf8At(bytes, at, length);
+    if (length == 0) {
+      if ((flags & MB_ERR_INVALID_CHARS) != 0) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      code = 0xFFFD;
+      length = 1;
+    }
+    if (code >= 0x10000) {
+      units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(code);
+    }
+    at += length;
+  }
+  if (wideSize == 0) return static_cast<int>(units.size());
+  if (units.size() > static_cast<std::size_t>(wideSize)) {
+    SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+    return 0;
+  }
+  std::copy(units.begin(), units.end(), wide);
+  return static_cast<int>(units.size());
+}
+
+int LCMapStringW(LCID, DWORD flags, LPCWSTR source, int sourceSize, LPWSTR destination,
+                 int destinationSize) {
+  if (flags != LCMAP_UPPERCASE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::size_t size = sourceSize < 0 ? std::char_traits<char16_t>::length(source) + 1
+                                          : static_cast<std::size_t>(sourceSize);
+  if (destinationSize == 0) return static_cast<int>(size);
+  if (size > static_cast<std::size_t>(destinationSize)) {
+    SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+    return 0;
+  }
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::uint32_t unit = source[i];
+    // Surrogates stay as they are: Windows folds only the BMP.
+    const bool surrogate = IsHighSurrogate(unit) || IsLowSurrogate(unit);
+    destination[i] = surrogate ? source[i] : static_cast<char16_t>(UpperCase(unit));
+  }
+  return static_cast<int>(size);
 }

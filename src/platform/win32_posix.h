@@ -14,6 +14,10 @@ typedef unsigned int UINT;
 typedef char CHAR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef char16_t WCHAR;  // UTF-16, as on Windows
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef DWORD LCID;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef void* HANDLE;
@@ -41,22 +45,33 @@ typedef void (*FARPROC)();
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
+#define ERROR_INVALID_NAME 123L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_MORE_DATA 234L
+#define ERROR_OPERATION_ABORTED 995L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_IO_DEVICE 1117L
 
 #define E_NOTIMPL static_cast<HRESULT>(0x80004001u)
 
 #define SEM_FAILCRITICALERRORS 0x0001u
 #define SEM_NOOPENFILEERRORBOX 0x8000u
+
+#define CP_ACP 0u
+#define MB_ERR_INVALID_CHARS 0x8u
+#define LOCALE_INVARIANT 0x007Fu
+#define LCMAP_UPPERCASE 0x0200u
 
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x0100u
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x0200u
@@ -67,6 +82,24 @@ struct WIN32_FIND_DATAA {
   CHAR cFileName[MAX_PATH];
 };
 typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+
+// The ANSI code page is UTF-8 here. Converts text to UTF-16; with
+// MB_ERR_INVALID_CHARS, text that is not UTF-8 fails with
+// ERROR_NO_UNICODE_TRANSLATION. Returns the units written, or with no room
+// given the units needed; 0 on failure.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int size, LPWSTR wide,
+                        int wideSize);
+
+// With LCMAP_UPPERCASE, every letter of the text in upper case, as Windows
+// folds names to compare them; other forms are not supported.
+int LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int sourceSize, LPWSTR destination,
+                 int destinationSize);
+
+DWORD GetCurrentProcessId();
+
+// The variable's value and its length, or the size needed when it does not
+// fit; 0 and ERROR_ENVVAR_NOT_FOUND when it is not set.
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 
 // Process error mode: there are no system message boxes to suppress here, so
 // this only returns the previous (always empty) mode.

@@ -23,14 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string pathExtension = GetPathExtension(path);
   Check(pathExtension.empty() || pathExtension[0] == '.');
 
-  const std::optional<std::vector<std::string>> names = SplitDevicePath(path);
-  // Whatever the device path, each name stays below the device folder.
-  if (names) {
-    Check(!names->empty());
-    for (const std::string& name : *names) {
-      Check(!name.empty() && name != ".." && name.find(':') == std::string::npos &&
-            name.find('/') == std::string::npos);
-    }
+  const DevicePath devicePath = SplitDevicePath(path);
+  // Whatever the device path, each name stays below the device folder, and
+  // a refused path has no names.
+  Check(devicePath.refusal == 0 ? !devicePath.names.empty() : devicePath.names.empty());
+  for (const std::string& name : devicePath.names) {
+    Check(!name.empty() && name != ".." && name.find(':') == std::string::npos &&
+          name.find('/') == std::string::npos && name.find('\\') == std::string::npos);
   }
   const std::string defaultPath = DefaultDevicePath(path);
   Check(defaultPath.size() >= 5 && defaultPath[0] == '\\');

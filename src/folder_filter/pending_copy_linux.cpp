@@ -1,0 +1,257 @@
+// The Linux copy: made unnamed (O_TMPFILE) where the file system allows,
+// locked (flock) while its writer lives, filled hole by hole in the kernel,
+// and placed by a rename that replaces only when told to.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "folder_filter/file_system_linux.h"
+#include "platform/win32.h"
+
+namespace {
+
+// A copy is owned while its writer holds its lock; whoever takes the lock
+// of a copy's name holds the copy the name names now.
+bool LockNamedFile(int folder, int file, const std::string& name) {
+  struct stat opened;
+  struct stat named;
+  return flock(file, LOCK_EX | LOCK_NB) == 0 && fstat(file, &opened) == 0 &&
+         fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named);
+}
+
+std::uint32_t LinkUnnamed(int file, int folder, const std::string& name) {
+  // Through the descriptor itself where the process may, else through /proc.
+  if (linkat(file, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (errno != ENOENT && errno != EPERM) return LastError();
+  const std::string path = "/proc/self/fd/" + std::to_string(file);
+  return linkat(AT_FDCWD, path.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                      : LastError();
+}
+
+std::uint32_t RenameCopy(int folder, const std::string& from, const std::string& to, bool replace) {
+  if (replace) return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : LastError();
+  if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return LastError();
+  // A file system without the no-replace rename: a hard link fails the same way.
+  if (linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return LastError();
+  unlinkat(folder, from.c_str(), 0);
+  return 0;
+}
+
+void SyncFolder(int folder) {
+  const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// The extended attributes of the replaced file, its access list among
+// them (system.posix_acl_access), given to the copy. Labels of a security
+// module are the module's to give.
+std::uint32_t CopyExtendedAttributes(const std::string& replaced, int copy) {
+  std::vector<char> names(64 * 1024);
+  const ssize_t size = llistxattr(replaced.c_str(), names.data(), names.size());
+  if (size < 0) return errno == ENOTSUP ? 0 : LastError();
+  std::vector<char> value(64 * 1024);
+  for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    if (std::strncmp(name, "security.", 9) == 0) continue;
+    const ssize_t length = lgetxattr(replaced.c_str(), name, value.data(), value.size());
+    if (length < 0 ||
+        fsetxattr(copy, name, value.data(), static_cast<std::size_t>(length), 0) != 0) {
+      return LastError();
+    }
+  }
+  return 0;
+}
+
+// Copies [at, end) of one file to the same place of the other, in blocks a
+// request to end the process can come between: in the kernel where the
+// file system allows it, else through a buffer.
+std::uint32_t CopyRange(int from, int to, off_t at, off_t end) {
+  bool inKernel = true;
+  std::vector<char> buffer;
+  while (at < end) {
+    if (StopRequested()) return ERROR_OPERATION_ABORTED;
+    const std::size_t block = static_cast<std::size_t>(std::min<off_t>(end - at, 16 << 20));
+    ssize_t done = -1;
+    if (inKernel) {
+      off_t in = at;
+      off_t out = at;
+      done = copy_file_range(from, &in, to, &out, block, 0);
+      if (done < 0 &&
+          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+        inKernel = false;
+        continue;
+      }
+    } else {
+      buffer.resize(1 << 20);
+      done = pread(from, buffer.data(), std::min(block, buffer.size()), at);
+      if (done > 0 && pwrite(to, buffer.data(), static_cast<std::size_t>(done), at) != done) {
+        done = -1;
+      }
+    }
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) return LastError();
+    if (done == 0) return 0;  // the file ended early: its facts will tell
+    at += done;
+  }
+  return 0;
+}
+
+// --- a request to end the process -------------------------------------------------
+// A signal's disposition belongs to the whole process, and a handler can
+// only leave a mark where the copy will look: this state is process-wide
+// by its nature, and lives only from StartStoppableWork to
+// EndStoppableWork.
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+volatile sig_atomic_t stopSignal = 0;
+struct sigaction savedActions[3];
+bool handled[3];
+
+void NoteStop(int signal) { stopSignal = signal; }
+
+}  // namespace
+
+std::uint32_t CreateUnnamedCopy(const HeldFolder& folder, std::uint32_t mode, PendingCopy& copy) {
+  const int file = openat(folder.descriptor, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (file < 0) {
+    return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? ERROR_NOT_SUPPORTED
+                                                                     : LastError();
+  }
+  flock(file, LOCK_EX | LOCK_NB);
+  copy.file = file;
+  copy.name.clear();
+  return 0;
+}
+
+std::uint32_t CreateNamedCopy(const HeldFolder& folder, const std::string& name, std::uint32_t mode,
+                              PendingCopy& copy) {
+  const int file = openat(folder.descriptor, name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (file < 0) return LastError();
+  // A run that was cleaning up may have removed the name before the lock
+  // was taken: the name is then no longer this file's.
+  if (!LockNamedFile(folder.descriptor, file, name)) {
+    close(file);
+    return ERROR_ALREADY_EXISTS;
+  }
+  copy.file = file;
+  copy.name = name;
+  return 0;
+}
+
+std::uint32_t NameUnnamedCopy(const HeldFolder& folder, const std::string& name,
+                              PendingCopy& copy) {
+  const std::uint32_t error = LinkUnnamed(Descriptor(copy.file), folder.descriptor, name);
+  if (error == 0) copy.name = name;
+  return error;
+}
+
+std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& replaced,
+                               PendingCopy& copy) {
+  struct stat status;
+  if (fstatat(folder.descriptor, replaced.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    return LastError();
+  }
+  const int file = Descriptor(copy.file);
+  // As if the replaced file had been written in place. Only the group may
+  // be kept where the process is not allowed to give the file away.
+  if (fchown(file, status.st_uid, status.st_gid) != 0)
+    fchown(file, static_cast<uid_t>(-1), status.st_gid);
+  const std::uint32_t error = CopyExtendedAttributes(EntryPath(folder, replaced), file);
+  if (error != 0) return error;
+  // Last: a change of owner clears the set-ID bits, and the access list set
+  // the group bits to its mask.
+  return fchmod(file, status.st_mode & 07777) == 0 ? 0 : LastError();
+}
+
+std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& copy,
+                           std::uint64_t& copied) {
+  const int source = Descriptor(from);
+  const int target = Descriptor(copy.file);
+  const auto end = static_cast<off_t>(size);
+  // The data of the file, hole by hole: a hole is not written, and stays
+  // one in the copy.
+  for (off_t at = 0; at < end;) {
+    off_t data = lseek(source, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // a hole to the end
+    if (data < 0) data = at;                // no holes known here: all data
+    off_t hole = lseek(source, data, SEEK_HOLE);
+    if (hole < 0 || hole > end) hole = end;
+    const std::uint32_t error = CopyRange(source, target, data, hole);
+    if (error != 0) return error;
+    at = hole;
+  }
+  if (StopRequested()) return ERROR_OPERATION_ABORTED;
+  if (ftruncate(target, end) != 0) return LastError();
+  copied = size;
+  return 0;
+}
+
+std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const std::string& name,
+                        bool replace) {
+  if (fsync(Descriptor(copy.file)) != 0) return LastError();
+  // Writing a large copy out takes a while: a request to end the process
+  // that came meanwhile still finds the copy unplaced.
+  if (StopRequested()) return ERROR_OPERATION_ABORTED;
+  const std::uint32_t error = copy.name.empty()
+                                  ? LinkUnnamed(Descriptor(copy.file), folder.descriptor, name)
+                                  : RenameCopy(folder.descriptor, copy.name, name, replace);
+  if (error != 0) return error;
+  close(Descriptor(copy.file));
+  copy = PendingCopy();
+  // The new name itself lasts only once the folder is on the disk.
+  SyncFolder(folder.descriptor);
+  return 0;
+}
+
+void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
+  if (!copy.name.empty()) unlinkat(folder.descriptor, copy.name.c_str(), 0);
+  if (copy.file != kNoFile) close(Descriptor(copy.file));
+  copy = PendingCopy();
+}
+
+void RemoveCopyIfAbandoned(const HeldFolder& folder, const std::string& name, std::uint32_t) {
+  // Its lock tells whether a run owns it, whichever process made it.
+  const int file =
+      openat(folder.descriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) return;
+  struct stat status;
+  if (fstat(file, &status) == 0 && S_ISREG(status.st_mode) &&
+      LockNamedFile(folder.descriptor, file, name)) {
+    unlinkat(folder.descriptor, name.c_str(), 0);
+  }
+  close(file);
+}
+
+void StartStoppableWork() {
+  stopSignal = 0;
+  struct sigaction action {};
+  action.sa_handler = NoteStop;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < 3; ++i) {
+    // A signal the process ignores stays ignored.
+    sigaction(kStopSignals[i], nullptr, &savedActions[i]);
+    handled[i] = savedActions[i].sa_handler != SIG_IGN;
+    if (handled[i]) sigaction(kStopSignals[i], &action, nullptr);
+  }
+}
+
+bool StopRequested() { return stopSignal != 0; }
+
+void EndStoppableWork() {
+  for (int i = 0; i < 3; ++i) {
+    if (handled[i]) sigaction(kStopSignals[i], &savedActions[i], nullptr);
+  }
+  if (stopSignal != 0) raise(stopSignal);
+}
