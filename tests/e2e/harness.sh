@@ -16,6 +16,8 @@
 #   MORVASK_STATUS_TEXTS  the tests' own list of the expected status texts
 #   MORVASK_FOLDER_FILTER the folder filter library built for the target
 #   MORVASK_EXAMPLES      the sample files of the repository
+#   MORVASK_HOLD_FILE     for Windows targets: a tool that holds a file
+#                         open (hold_file.c)
 #   MORVASK_MEMCHECK      optionally, a launcher that runs the program under
 #                         valgrind memcheck and records what it finds
 #   MORVASK_WINE, MORVASK_WINE64, MORVASK_REGISTRY_VIEW, WINEPREFIX
@@ -37,6 +39,14 @@ is_windows() { [ "$MORVASK_TARGET" != linux ]; }
 fail() {
   echo "FAILED: $*" >&2
   failures=$((failures + 1))
+}
+
+# skip REASON: the case cannot be tried on this machine; ctest counts it as
+# skipped, not passed.
+skip() {
+  echo "skipped: $*" >&2
+  cd / && rm -rf "$work"
+  exit 77
 }
 
 # --- running programs ------------------------------------------------------------

@@ -1,5 +1,6 @@
 # The folder filter, on every target: a folder of this computer stands in
-# for the device. The round trip, each refusal, and what a failed copy leaves.
+# for the device. The round trip, each refusal, links in the device folder
+# and on the desktop, files it did not make, and what a failed copy leaves.
 # shellcheck shell=bash
 
 case_folder_filter_round_trip() {
@@ -145,4 +146,109 @@ case_folder_filter_leaves_nothing_behind() {
   run /D2P /D Orders.mdb /P "\\Sales\\2026\\$long.cdb" /O
   expect_report d2p Orders.mdb "\\Sales\\2026\\$long.cdb" 0x800700CE
   [ ! -e device ] || fail "the folders of a failed run stay: $(find device | head)"
+}
+
+case_folder_filter_keeps_files_it_did_not_make() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  # Files of the user's with names much like a copy's, in the device
+  # folder and in the desktop folder of a copy back. A copy that a run
+  # left behind, under a name of exactly the form the program makes, goes.
+  local users=(.morvask-notes.tmp .MORVASK-Notes.TMP .morvask-0ff-1.tmp .morvask-1-2.tmp.bak
+    .MORVASK-FFFFFFF0-1.TMP) name folder
+  mkdir device desktop
+  for folder in device desktop; do
+    for name in "${users[@]}"; do printf 'the user'\''s\n' >"$folder/$name"; done
+    : >"$folder/.morvask-fffffff0-1.tmp"
+  done
+  printf 'the user'\''s\n' >users.kept
+  run /D2P /D Orders.mdb /P '\Orders.cdb' /O
+  expect_report d2p Orders.mdb '\Orders.cdb' 0
+  run /P2D /P '\Orders.cdb' /D desktop/Orders.mdb /O
+  expect_report p2d '\Orders.cdb' desktop/Orders.mdb 0
+  for folder in device desktop; do
+    for name in "${users[@]}"; do expect_file "$folder/$name" users.kept; done
+  done
+  expect_entries device "${users[@]}" Orders.cdb
+  expect_entries desktop "${users[@]}" Orders.mdb
+}
+
+case_folder_filter_writes_through_a_desktop_link() {
+  sample_desktop_file Orders.mdb
+  mkdir real
+  printf 'old\n' >real/Old.mdb
+  ln -s real/Old.mdb Link.mdb
+  register_folder_filter
+  run /D2P /D Orders.mdb /P '\Orders.cdb'
+  expect_report d2p Orders.mdb '\Orders.cdb' 0
+  # As cp does: the new content lands in the file the link leads to, and
+  # the link stays; the copy is made beside that file.
+  run /P2D /P '\Orders.cdb' /D Link.mdb /O
+  expect_report p2d '\Orders.cdb' Link.mdb 0
+  [ -L Link.mdb ] && [ "$(readlink Link.mdb)" = real/Old.mdb ] || fail "the desktop link was replaced"
+  expect_file real/Old.mdb Orders.mdb
+  expect_entries real Old.mdb
+}
+
+case_folder_filter_refuses_to_overwrite_read_only_files() {
+  sample_desktop_file Orders.mdb
+  mkdir device
+  printf 'kept\n' >kept
+  cp kept device/Orders.cdb
+  cp kept Returned.mdb
+  chmod a-w device/Orders.cdb Returned.mdb
+  register_folder_filter
+  # As a device does, whoever runs it.
+  run /D2P /D Orders.mdb /P '\Orders.cdb' /O
+  expect_report d2p Orders.mdb '\Orders.cdb' 0x80070005
+  run /P2D /P '\Orders.cdb' /D Returned.mdb /O
+  expect_report p2d '\Orders.cdb' Returned.mdb 0x80070005
+  expect_file device/Orders.cdb kept
+  expect_file Returned.mdb kept
+  expect_entries device Orders.cdb
+}
+
+# A tree outside the device folder that no run may change, and its checksum.
+make_sentinel_tree() {
+  mkdir -p outside/inner
+  printf 'victim\n' >outside/victim
+  printf 'secret\n' >outside/secret
+  printf 'inner\n' >outside/inner/file
+  printf 'secret\n' >outside/Secret.cdb
+}
+sentinel_sum() { (cd outside && find . -printf '%p %y %s %m %T@\n' | sort && cat victim secret inner/file Secret.cdb) | sha256sum; }
+
+case_folder_filter_refuses_links_in_the_device_folder() {
+  sample_desktop_file Good.mdb
+  make_sentinel_tree
+  local before
+  before=$(sentinel_sum)
+  mkdir device
+  ln -s "$work/outside" device/Dir
+  ln -s "$work/outside/secret" device/pw.cdb
+  ln -s ../outside device/sub
+  ln -s ../outside/Secret.cdb device/leak.cdb
+  register_folder_filter
+  local path
+  for path in '\Dir\victim' '\Dir\new\Orders.cdb' '\pw.cdb' '\sub\n.cdb' '\leak.cdb'; do
+    for overwrite in /O ''; do
+      run /D2P /D Good.mdb /P "$path" $overwrite
+      expect_report d2p Good.mdb "$path" 0x80070005
+    done
+  done
+  for path in '\pw.cdb' '\Dir\Secret.cdb' '\leak.cdb' '\sub\Secret.cdb'; do
+    run /P2D /P "$path" /D pw.mdb /O
+    expect_report p2d "$path" pw.mdb 0x80070005
+  done
+  [ ! -e pw.mdb ] || fail "a file outside the device folder was read through a link"
+  [ "$(sentinel_sum)" = "$before" ] || fail "the tree outside the device folder changed"
+  expect_entries device Dir leak.cdb pw.cdb sub
+  [ "$(readlink device/pw.cdb)" = "$work/outside/secret" ] || fail "the link in the device folder changed"
+
+  # The device folder itself may be a link: it is the user's own path.
+  mkdir real-device
+  ln -s "$work/real-device" linked-device
+  MORVASK_DEVICE_DIR=$(native_path "$work/linked-device") run /D2P /D Good.mdb /P '\Sales\Good.cdb' /O
+  expect_report d2p Good.mdb '\Sales\Good.cdb' 0
+  expect_file real-device/Sales/Good.cdb Good.mdb
 }

@@ -1,0 +1,73 @@
+# The folder filter names files as a device does, on every target: names
+# compared without regard to letter case, paths of at most 259 characters,
+# and no name a device could not hold. A script tried against the folder
+# filter behaves the same against a real device.
+# shellcheck shell=bash
+
+case_folder_filter_compares_names_as_a_device_does() {
+  sample_desktop_file Orders.mdb
+  printf 'other\n' >Other.mdb
+  register_folder_filter
+  run /D2P /D Orders.mdb /P '\Sales\Orders.cdb'
+  expect_report d2p Orders.mdb '\Sales\Orders.cdb' 0
+
+  run /P2D /P '\SALES\ORDERS.CDB' /D Returned.mdb
+  expect_report p2d '\SALES\ORDERS.CDB' Returned.mdb 0
+  expect_file Returned.mdb Orders.mdb
+
+  # The same file and folder in other letters: there already.
+  local path
+  for path in '\Sales\orders.cdb' '\sales\Orders.cdb'; do
+    run /D2P /D Other.mdb /P "$path"
+    expect_report d2p Other.mdb "$path" 0x800A0F0C
+  done
+  expect_entries device Sales
+  expect_entries device/Sales Orders.cdb
+  expect_file device/Sales/Orders.cdb Orders.mdb
+
+  # Replaced, the file keeps the name it has.
+  run /D2P /D Other.mdb /P '\sALES\orders.CDB' /O
+  expect_report d2p Other.mdb '\sALES\orders.CDB' 0
+  expect_entries device Sales
+  expect_entries device/Sales Orders.cdb
+  expect_file device/Sales/Orders.cdb Other.mdb
+}
+
+case_folder_filter_refuses_names_a_device_cannot_hold() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  # A path that ends in a separator names no file.
+  run /D2P /D Orders.mdb /P '\Sales\' /O
+  expect_report d2p Orders.mdb '\Sales\' 0x8007007B
+
+  # A device path holds at most 259 characters: 25 folders of 200 do not fit.
+  local long='' i
+  for ((i = 0; i < 25; i++)); do long+="\\$(head -c 200 /dev/zero | tr '\0' d)"; done
+  run /D2P /D Orders.mdb /P "$long\\Orders.cdb" /O
+  expect_report d2p Orders.mdb "$long\\Orders.cdb" 0x800700CE
+
+  # The name of a copy being written, in any letters: only the program
+  # makes such names.
+  local path
+  for path in '\.morvask-1a2b-3c.tmp' '\Sales\.MORVASK-1A2B-3C.TMP'; do
+    run /D2P /D Orders.mdb /P "$path" /O
+    expect_report d2p Orders.mdb "$path" 0x80070005
+  done
+  [ ! -e device ] || fail "a refused path made something: $(find device)"
+
+  # Two names that differ in letter case only: no device holds both, and
+  # the filter will not guess which one is meant.
+  mkdir device
+  printf 'one\n' >device/Orders.cdb
+  printf 'two\n' >device/ORDERS.cdb
+  cp device/Orders.cdb one.kept
+  cp device/ORDERS.cdb two.kept
+  run /P2D /P '\orders.cdb' /D Returned.mdb /O
+  expect_report p2d '\orders.cdb' Returned.mdb 0x80070005
+  run /D2P /D Orders.mdb /P '\orders.cdb' /O
+  expect_report d2p Orders.mdb '\orders.cdb' 0x80070005
+  [ ! -e Returned.mdb ] || fail "one of two names was taken for the other"
+  expect_file device/Orders.cdb one.kept
+  expect_file device/ORDERS.cdb two.kept
+  expect_entries device Orders.cdb ORDERS.cdb
+}

@@ -1,0 +1,133 @@
+# The folder filter's files on Windows: runs at once in one folder, files
+# another program holds open, the longest paths Windows takes, and where the
+# device folder is when no setting names it.
+# shellcheck shell=bash
+
+# What a report of success prints.
+success_text() { report_text 0 | as_console_text; }
+
+# start_run N ARGUMENT...: starts a run in the background, its output in
+# runN.out and runN.err; RUN_PIDS gathers the runs.
+start_run() {
+  local n=$1
+  shift
+  wine_run "run$n.out" "run$n.err" "run$n.order" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@" &
+  RUN_PIDS+=($!)
+}
+
+wait_runs() {
+  local pid
+  for pid in "${RUN_PIDS[@]}"; do wait "$pid"; done
+  RUN_PIDS=()
+}
+
+case_windows_folder_filter_runs_at_once() {
+  local i round failed=0
+  for i in 1 2 3 4; do printf 'source %s\n' "$i" >"Source$i.mdb"; done
+  register_folder_filter
+  install_registry
+  mkdir device
+  success_text >success.txt
+  # Four runs at once, each to its own file of one folder: no run's
+  # clean-up takes another run's copy.
+  for ((round = 1; round <= 40; round++)); do
+    for i in 1 2 3 4; do start_run "$i" /D2P /D "Source$i.mdb" /P "\\Copy$i.cdb" /O; done
+    wait_runs
+    for i in 1 2 3 4; do cmp -s success.txt "run$i.out" || failed=$((failed + 1)); done
+  done
+  [ $failed = 0 ] || fail "$failed of 160 runs failed; the last said: $(cat run*.out | tr -d '\r' | sort -u)"
+  expect_entries device Copy1.cdb Copy2.cdb Copy3.cdb Copy4.cdb
+  for i in 1 2 3 4; do expect_file "device/Copy$i.cdb" "Source$i.mdb"; done
+
+  # Four runs at once to one file: each copy is whole, and none is left
+  # behind by a run that lost.
+  report_text 0x80070005 | as_console_text >denied.txt
+  for ((round = 1; round <= 10; round++)); do
+    for i in 1 2 3 4; do start_run "$i" /D2P /D "Source$i.mdb" /P '\Shared.cdb' /O; done
+    wait_runs
+    for i in 1 2 3 4; do
+      cmp -s success.txt "run$i.out" || cmp -s denied.txt "run$i.out" ||
+        fail "a run to one file said: $(tr -d '\r' <"run$i.out")"
+    done
+  done
+  expect_entries device Copy1.cdb Copy2.cdb Copy3.cdb Copy4.cdb Shared.cdb
+  cmp -s device/Shared.cdb Source1.mdb || cmp -s device/Shared.cdb Source2.mdb ||
+    cmp -s device/Shared.cdb Source3.mdb || cmp -s device/Shared.cdb Source4.mdb ||
+    fail "the file of many runs is not the whole copy of one: $(cat device/Shared.cdb)"
+}
+
+# hold FILE: another program holds FILE open, shared with no one, until
+# release.
+hold() {
+  rm -f held.signal
+  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" held.signal &
+  HOLDER=$!
+  local i=0
+  while [ ! -e held.signal ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  [ -e held.signal ] || fail "$1 could not be held open"
+}
+release() {
+  rm -f held.signal
+  wait "$HOLDER"
+}
+
+case_windows_folder_filter_leaves_nothing_when_a_file_is_held() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  run /D2P /D Orders.mdb /P '\Orders.cdb'
+  printf 'kept\n' >Kept.mdb
+  cp Kept.mdb expected.kept
+
+  hold 'device\Orders.cdb'
+  run /D2P /D Kept.mdb /P '\Orders.cdb' /O
+  release
+  expect_report d2p Kept.mdb '\Orders.cdb' 0x80070005
+  expect_file device/Orders.cdb Orders.mdb
+  expect_entries device Orders.cdb
+
+  hold Kept.mdb
+  run /P2D /P '\Orders.cdb' /D Kept.mdb /O
+  release
+  expect_report p2d '\Orders.cdb' Kept.mdb 0x80070005
+  expect_file Kept.mdb expected.kept
+  [ -z "$(find . -name '*.tmp')" ] || fail "a copy was left behind: $(find . -name '*.tmp')"
+}
+
+case_windows_folder_filter_takes_every_path_windows_takes() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  # A folder whose name makes the file's full path LENGTH characters long,
+  # up to 259, the most Windows takes.
+  local device length folder
+  device=$(native_path "$work/device")
+  for length in 241 250 259; do
+    folder=$(head -c $((length - ${#device} - 12)) /dev/zero | tr '\0' f)
+    run /D2P /D Orders.mdb /P "\\$folder\\Orders.cdb"
+    expect_report d2p Orders.mdb "\\$folder\\Orders.cdb" 0
+    expect_file "device/$folder/Orders.cdb" Orders.mdb
+    expect_entries "device/$folder" Orders.cdb
+  done
+}
+
+case_windows_folder_filter_finds_its_device_folder() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  install_registry
+  unset MORVASK_DEVICE_DIR
+  local device
+  device=$(windows_folder LOCALAPPDATA)/Morvask/device
+  rm -rf "$device"
+  # Windows XP has no LOCALAPPDATA variable: the shell tells the folder.
+  wine_run run.out run.err run.order "$MORVASK_WINE" cmd /c \
+    "set LOCALAPPDATA=&& $(native_path "$MORVASK_PROGRAM") /D2P /D Orders.mdb /O"
+  RUN_STATUS=$?
+  expect_report d2p Orders.mdb '' 0
+  expect_file "$device/Orders.cdb" Orders.mdb
+  rm -rf "$device"
+
+  # A setting too long for a Windows path is an error, never a reason to
+  # copy elsewhere.
+  MORVASK_DEVICE_DIR=$(native_path "$work/$(x_name 1040)") run /D2P /D Orders.mdb /O
+  expect_report d2p Orders.mdb '' 0x800700CE
+  [ ! -e "$device" ] || fail "the copy went to the default device folder"
+}
