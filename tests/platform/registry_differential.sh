@@ -40,11 +40,15 @@ declare -A windows_differs=(
   [hex1_in_version5_8bit_file]='Unable to locate filter dll: C:\filters\import.dll'
   [separator_doubled_after_classes_root_deletion]='Unable to locate filter dll: C:\filters\import.dll'
 )
-# - Wine's reg applies a deletion of a HKEY_CLASSES_ROOT key to the 64-bit
-#   view only, whatever view it imports into; Windows deletes it in the view
-#   imported into.
+# - Importing into the 32-bit view, Wine's reg applies a key's deletion to
+#   the 64-bit view only, and opens a key's path part by part, passing over
+#   the empty part of a doubled separator; Windows deletes in the view
+#   imported into and refuses the empty part there too.
 if [ "$view" = /reg:32 ]; then
   windows_differs[classes_root_deletion]='Unable to locate filter for .mdb  Guid: {4D4F5256-0001-4153-4B00-46494C544552}'
+  windows_differs[delete_key_then_readd_without_the_value]='Unable to locate filter for .mdb'
+  windows_differs[separator_doubled_after_root]='Unable to locate filter for .mdb'
+  windows_differs[separator_doubled_after_classes_root]='Unable to locate filter for .mdb  Guid: {4D4F5256-0001-4153-4B00-46494C544552}'
 fi
 
 keys=('HKLM\SOFTWARE\Microsoft\Windows CE Services' 'HKLM\SOFTWARE\Classes\CLSID\{4D4F5256-0001-4153-4B00-46494C544552}'
