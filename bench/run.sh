@@ -9,6 +9,9 @@
 #     UTF-16LE format, against `grep -c -F` over the same file, in the
 #     shapes bench/make-registry.sh writes;
 #   - the program's peak resident memory for those files;
+#   - a 1 GiB /D2P /O through the folder filter against
+#     `cp -f` and `sync` of the copy, which writes it to the disk as the
+#     filter does;
 #   - the stripped sizes of the 32-bit Windows program and folder filter,
 #     the files users install.
 # It builds the Linux program (build/linux) and the 32-bit Windows files
@@ -16,7 +19,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 (cd "$root" && cmake --preset linux >/dev/null &&
-  cmake --build --preset linux -j "$(nproc)" --target morvask >/dev/null)
+  cmake --build --preset linux -j "$(nproc)" --target morvask morvask_folder_filter >/dev/null)
 program=$root/build/linux/morvask
 flags=$(sed -n 's/^CMAKE_C_FLAGS_RELWITHDEBINFO:STRING=//p' "$root/build/linux/CMakeCache.txt")
 
@@ -44,6 +47,22 @@ row() {  # row WHAT COMPARE-RESULT AIM-RATIO
 
 printf '%-40s %12s %12s %8s %7s %-6s %11s\n' measure morvask baseline ratio aim "" "peak RSS"
 row "start-up: /? vs minimal C" "$(./compare 300 "$program" /? -- ./minimal)" 1.1
+
+# The folder filter, registered for .mdb files, copies into dev/.
+folder_filter=$root/build/linux/morvask_folder_filter.so
+printf '%s\r\n' REGEDIT4 '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows CE Services\Filters\.mdb]' \
+  '"DefaultImport"="{4D4F5256-0003-4153-4B00-464F4C444552}"' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID\{4D4F5256-0003-4153-4B00-464F4C444552}\InProcServer32]' \
+  "@=\"$folder_filter\"" >folder-filter.reg
+mkdir dev
+head -c 1G /dev/urandom >big.mdb
+cp big.mdb dev/x.cdb
+result=$(MORVASK_REGISTRY=$PWD/folder-filter.reg MORVASK_DEVICE_DIR=$PWD/dev \
+  ./compare 7 "$program" /D2P /D big.mdb /P '\x.cdb' /O -- sh -c 'cp -f big.mdb dev/x.cdb && sync dev/x.cdb')
+row "copy: 1 GiB /D2P /O vs cp -f && sync" "$result" 1.05
+cmp -s big.mdb dev/x.cdb || { echo "the folder filter's copy differs from its source" >&2; missed=1; }
+rm -rf big.mdb dev
 
 for shape in vendor classes clsid sorted; do
   for format in 8bit utf16; do

@@ -107,6 +107,20 @@ std::uint32_t CopyRange(int from, int to, off_t at, off_t end) {
   return 0;
 }
 
+// The replaced file's data is not read again by this run: its cached pages
+// are given back before the copy is written, as a copy written in place
+// (cp's) gives them back by truncating. The copy then finds memory the
+// system has just used; on a virtual machine that has handed memory unused
+// for long back to its host, that is what keeps a large copy as fast as
+// cp's. The file itself stays whole until the copy replaces it.
+void ReleaseCachedData(const HeldFolder& folder, const std::string& replaced) {
+  const int file = openat(folder.descriptor, replaced.c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (file < 0) return;
+  posix_fadvise(file, 0, 0, POSIX_FADV_DONTNEED);
+  close(file);
+}
+
 // --- a request to end the process -------------------------------------------------
 // A signal's disposition belongs to the whole process, and a handler can
 // only leave a mark where the copy will look: this state is process-wide
@@ -159,6 +173,7 @@ std::uint32_t NameUnnamedCopy(const HeldFolder& folder, const std::string& name,
 
 std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& replaced,
                                PendingCopy& copy) {
+  ReleaseCachedData(folder, replaced);
   struct stat status;
   if (fstatat(folder.descriptor, replaced.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return LastError();
