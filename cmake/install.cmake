@@ -1,54 +1,119 @@
 # Where each part goes on install, and the packages made from it.
 
-# Installs the project's text file SOURCE at the top as TARGET, with CR LF
-# line ends.
-function(morvask_install_with_crlf source target)
+# Installs the project's text file SOURCE as DESTINATION/NAME with CR LF
+# line ends, for Notepad.
+function(morvask_install_with_crlf source destination name)
   file(READ ${PROJECT_SOURCE_DIR}/${source} content)
   string(REPLACE "\r\n" "\n" content "${content}")
   string(REPLACE "\n" "\r\n" content "${content}")
-  file(WRITE ${CMAKE_BINARY_DIR}/${target} "${content}")
-  install(FILES ${CMAKE_BINARY_DIR}/${target} DESTINATION .)
+  file(WRITE ${CMAKE_BINARY_DIR}/crlf/${destination}/${name} "${content}")
+  install(FILES ${CMAKE_BINARY_DIR}/crlf/${destination}/${name} DESTINATION ${destination})
 endfunction()
+
+set(MORVASK_EXAMPLE_FILES CMakeLists.txt example_filter.c example_filter.def example_filter.reg)
+
+# The kit for filter authors, on every platform: the header, the example
+# filter, and a CMake package that finds the header wherever the tree is.
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/MorvaskConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES cmake/MorvaskConfig.cmake ${CMAKE_BINARY_DIR}/MorvaskConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/cmake/Morvask)
 
 if(WIN32)
   # What a Windows user unpacks: the program and the filter library side by
-  # side (Windows finds a library beside the program), the texts with CR LF
-  # line ends for Notepad, and no man page.
+  # side (Windows finds a library beside the program), the texts in CR LF,
+  # and no man page.
   install(TARGETS morvask RUNTIME DESTINATION .)
   install(TARGETS morvask_folder_filter LIBRARY DESTINATION . RUNTIME DESTINATION .)
-  morvask_install_with_crlf(README.md README.txt)
-  morvask_install_with_crlf(LICENSE LICENSE.txt)
+  morvask_install_with_crlf(docs/README-windows.txt . README.txt)
+  morvask_install_with_crlf(LICENSE . LICENSE.txt)
+  morvask_install_with_crlf(docs/third-party-notices.txt . THIRD-PARTY-NOTICES.txt)
+  morvask_install_with_crlf(include/morvask/filter.h include/morvask filter.h)
+  foreach(file IN LISTS MORVASK_EXAMPLE_FILES)
+    morvask_install_with_crlf(examples/filter/${file} examples/filter ${file})
+  endforeach()
+  return()
+endif()
+
+# The folder filter is a plug-in the program loads by its path, not a
+# library the linker looks for: it goes where Debian keeps such files, in
+# the folder of the architecture (lib/x86_64-linux-gnu/morvask), whatever
+# the prefix.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(MORVASK_FILTER_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/morvask)
 else()
   set(MORVASK_FILTER_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/morvask)
-  install(TARGETS morvask)
-  install(TARGETS morvask_folder_filter LIBRARY DESTINATION ${MORVASK_FILTER_INSTALL_DIR})
-  install(FILES doc/morvask.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvask)
 endif()
+set(MORVASK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/morvask)
+install(TARGETS morvask)
+install(TARGETS morvask_folder_filter LIBRARY DESTINATION ${MORVASK_FILTER_INSTALL_DIR})
 install(FILES include/morvask/filter.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvask)
+install(FILES README.md docs/copyright DESTINATION ${MORVASK_DOC_DIR})
+list(TRANSFORM MORVASK_EXAMPLE_FILES PREPEND examples/filter/ OUTPUT_VARIABLE example_files)
+install(FILES ${example_files} DESTINATION ${MORVASK_DOC_DIR}/examples/filter)
+configure_file(cmake/morvask.pc.in ${CMAKE_BINARY_DIR}/morvask.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/morvask.pc DESTINATION ${CMAKE_INSTALL_DATADIR}/pkgconfig)
 
-if(NOT WIN32)
-  # The registry file names the folder filter by the path it is installed
-  # at, which is known only when installing.
-  install(CODE "
-    set(MORVASK_FILTER_RELATIVE_PATH \"${MORVASK_FILTER_INSTALL_DIR}/$<TARGET_FILE_NAME:morvask_folder_filter>\")
-    set(MORVASK_REGISTRY_TEMPLATE \"${PROJECT_SOURCE_DIR}/cmake/registry.reg.in\")
-    set(MORVASK_REGISTRY_FILE \"${CMAKE_CURRENT_BINARY_DIR}/registry.reg\")
-    set(MORVASK_REGISTRY_RELATIVE_DIR \"${CMAKE_INSTALL_SYSCONFDIR}/morvask\")
-    include(\"${PROJECT_SOURCE_DIR}/cmake/install-registry.cmake\")")
-endif()
+# Written when installing, when the real prefix is known (cpack's /usr for
+# the .deb): the registry file that names the installed folder filter, the
+# man page with the paths and the version of this installation, and the
+# compressed change log.
+install(CODE "
+  set(MORVASK_VERSION \"${PROJECT_VERSION}\")
+  set(MORVASK_RELEASE_DATE \"${MORVASK_RELEASE_DATE}\")
+  set(MORVASK_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
+  set(MORVASK_STAGING_DIR \"${CMAKE_BINARY_DIR}/installing\")
+  set(MORVASK_FILTER_RELATIVE_PATH \"${MORVASK_FILTER_INSTALL_DIR}/$<TARGET_FILE_NAME:morvask_folder_filter>\")
+  set(MORVASK_SYSCONFDIR_RELATIVE \"${CMAKE_INSTALL_SYSCONFDIR}\")
+  set(MORVASK_MANDIR_RELATIVE \"${CMAKE_INSTALL_MANDIR}\")
+  set(MORVASK_DOC_DIR_RELATIVE \"${MORVASK_DOC_DIR}\")
+  include(\"${PROJECT_SOURCE_DIR}/cmake/install-generated.cmake\")")
 
 set(CPACK_PACKAGE_NAME morvask)
 set(CPACK_PACKAGE_VENDOR "Morvask")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Copies one database between this computer and a handheld device through the sync manager's filters")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 # Debugging information stays in the build folder.
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copy databases between a desktop and a handheld device")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Morvask copies one database per run between this computer and a handheld
+device served by a device-sync manager. It converts nothing itself: it finds
+the database filter registered for the source file type, loads the filter's
+library, calls its transfer function once and prints the text of the status
+that came back.
+.
+This package holds the program, the folder filter (a filter that stands in
+for a device by a folder of this computer, so that transfers can be tried
+without a device), the registry file that registers it, and the header and
+example that filter authors build against.")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR "TGZ;DEB")
+  set(CPACK_SET_DESTDIR ON)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # The .tar.gz unpacks at the build's prefix (/usr/local by default), whose
+  # paths the registry file in it names; the .deb installs under /usr, as
+  # Debian's packages do (cpack-project.cmake).
+  set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack-project.cmake)
+  set(MORVASK_MAINTAINER "Morvask maintainers <maintainers@morvask.org>" CACHE STRING
+    "The maintainer the Debian package names")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MORVASK_MAINTAINER}")
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  # Edits to the registry file survive upgrades and removal; only a purge
+  # deletes it.
+  file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/morvask/registry.reg\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+if(WIN32)
   # One top folder, morvask-<version>-win32, holding everything.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -56,16 +121,5 @@ if(WIN32)
   else()
     set(CPACK_SYSTEM_NAME win32)
   endif()
-else()
-  set(CPACK_GENERATOR "TGZ;DEB")
-  # Both unpack at the prefix the program was built for, where it looks for
-  # its registry file.
-  set(CPACK_SET_DESTDIR ON)
-  set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Morvask maintainers <morvask@localhost>")
-  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 endif()
 include(CPack)

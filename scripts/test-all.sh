@@ -8,6 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ make libgtest-dev googletest clang-format clang-tidy dpkg-dev file acl attr
+  lintian pkg-config
   valgrind clang-14 libclang-rt-14-dev g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine
   wine64 wine32:i386)
 export DEBIAN_FRONTEND=noninteractive

@@ -1,6 +1,8 @@
 # Fails unless each Windows file imports only functions on the allowlist for
 # its target, and its headers ask for no Windows newer than XP (5.1): the
-# files must start from a bare copy on Windows XP SP3 through 11.
+# files must start from a bare copy on Windows XP SP3 through 11. A program
+# (.exe) must also be marked terminal-server aware, as Windows' own console
+# tools are.
 #
 #   cmake -DOBJDUMP=... -DALLOWLIST=... -DTARGET=win32|win64 -DFILES="a;b" -P check_imports.cmake
 
@@ -38,6 +40,11 @@ foreach(file IN LISTS FILES)
       math(EXPR failures "${failures} + 1")
     endif()
   endforeach()
+
+  if(file MATCHES "\\.exe$" AND NOT dump MATCHES "DllCharacteristics[^\n]*\n([ \t]+[A-Z_]+\n)*[ \t]+TERMINAL_SERVICE_AWARE")
+    message(SEND_ERROR "${file} is not marked terminal-server aware")
+    math(EXPR failures "${failures} + 1")
+  endif()
 
   # One table a DLL: its name, then one line a function, then a blank line.
   string(REPLACE "\r" "" dump "${dump}")

@@ -82,18 +82,20 @@ std::int32_t Transfer(Direction direction, const std::string& desktopFile,
 
 }  // namespace
 
-extern "C" {
-
-int32_t MORVASK_FILTER_CALL DESKTOPTODEVICE(const char* desktopFile, const char* tableList, int32_t,
-                                            int32_t allowOverwrite, const char* deviceFile) {
+MORVASK_FILTER_EXPORT MorvaskResult MORVASK_FILTER_CALL DESKTOPTODEVICE(const char* desktopFile,
+                                                                        const char* tableList,
+                                                                        MorvaskInt32,
+                                                                        MorvaskInt32 allowOverwrite,
+                                                                        const char* deviceFile) {
   return Transfer(Direction::kDesktopToDevice, Text(desktopFile), Text(tableList),
                   allowOverwrite != 0, Text(deviceFile));
 }
 
-int32_t MORVASK_FILTER_CALL DEVICETODESKTOP(const char* desktopFile, const char* tableList, int32_t,
-                                            int32_t allowOverwrite, const char* deviceFile) {
+MORVASK_FILTER_EXPORT MorvaskResult MORVASK_FILTER_CALL DEVICETODESKTOP(const char* desktopFile,
+                                                                        const char* tableList,
+                                                                        MorvaskInt32,
+                                                                        MorvaskInt32 allowOverwrite,
+                                                                        const char* deviceFile) {
   return Transfer(Direction::kDeviceToDesktop, Text(desktopFile), Text(tableList),
                   allowOverwrite != 0, Text(deviceFile));
 }
-
-}  // extern "C"

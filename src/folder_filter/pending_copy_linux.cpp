@@ -181,8 +181,10 @@ std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& repl
   const int file = Descriptor(copy.file);
   // As if the replaced file had been written in place. Only the group may
   // be kept where the process is not allowed to give the file away.
-  if (fchown(file, status.st_uid, status.st_gid) != 0)
-    fchown(file, static_cast<uid_t>(-1), status.st_gid);
+  if (fchown(file, status.st_uid, status.st_gid) != 0 &&
+      fchown(file, static_cast<uid_t>(-1), status.st_gid) != 0) {
+    // Neither: the copy keeps the owner and group this process gives it.
+  }
   const std::uint32_t error = CopyExtendedAttributes(EntryPath(folder, replaced), file);
   if (error != 0) return error;
   // Last: a change of owner clears the set-ID bits, and the access list set

@@ -62,6 +62,9 @@ bool FilterTakenByAnother() {
   return false;
 }
 
+// Morvask reads a filter's path into 100 bytes, its end included.
+constexpr std::size_t kLongestServerPath = 99;
+
 std::string ThisLibraryPath() {
   HMODULE module = nullptr;
   const DWORD flags =
@@ -70,6 +73,16 @@ std::string ThisLibraryPath() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(module, path, sizeof path);
   return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+// The path to register: the library's own, or its short (8.3) form when
+// only that fits what Morvask reads; empty when neither does.
+std::string RegistrablePath(const std::string& path) {
+  if (path.size() <= kLongestServerPath) return path;
+  char shortPath[MAX_PATH];
+  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+  return length > 0 && length <= kLongestServerPath ? std::string(shortPath, length)
+                                                    : std::string();
 }
 
 LONG WriteRegistration(const std::string& libraryPath) {
@@ -107,13 +120,17 @@ LONG RemoveRegistration() {
 
 }  // namespace
 
-// Fails with 0x800700B7 (already exists), changing nothing, when another
-// filter is registered for either file type.
+// Fails, changing nothing, with 0x800700B7 (already exists) when another
+// filter is registered for either file type, and with 0x800700CE (file
+// name too long) when no form of the library's path fits what Morvask
+// reads (a file system without short names, or a folder deep down).
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   if (FilterTakenByAnother()) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
   const std::string libraryPath = ThisLibraryPath();
   if (libraryPath.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  const LONG result = WriteRegistration(libraryPath);
+  const std::string registered = RegistrablePath(libraryPath);
+  if (registered.empty()) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  const LONG result = WriteRegistration(registered);
   if (result == ERROR_SUCCESS) return S_OK;
   RemoveRegistration();
   return FromSystemError(result);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -31,9 +32,29 @@ namespace {
 constexpr LONG kInvalidParameter = 87;
 constexpr std::size_t kStretchBytes = 1 << 16;
 
+// The registry file of the installation the program belongs to: in
+// etc/morvask beside the program's own folder, where an install puts it,
+// so that an installed tree works wherever it was put. A program under
+// /usr keeps its configuration in /etc, as every /usr install does. Empty
+// when the program cannot tell where it is.
+std::string InstalledRegistryPath() {
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0 || self[0] != '/') return std::string();
+  std::string prefix(self, static_cast<std::size_t>(length));
+  prefix.erase(prefix.rfind('/'));                       // the program's folder
+  prefix.erase(prefix.empty() ? 0 : prefix.rfind('/'));  // its parent
+  return (prefix == "/usr" ? std::string("/etc") : prefix + "/etc") + "/morvask/registry.reg";
+}
+
+// MORVASK_REGISTRY, else the installation's file, else the one of the
+// prefix the program was built for.
 std::string RegistryFilePath() {
   const char* named = std::getenv("MORVASK_REGISTRY");
-  return named != nullptr ? named : MORVASK_SYSCONFDIR "/morvask/registry.reg";
+  if (named != nullptr) return named;
+  const std::string installed = InstalledRegistryPath();
+  if (!installed.empty() && access(installed.c_str(), F_OK) == 0) return installed;
+  return MORVASK_SYSCONFDIR "/morvask/registry.reg";
 }
 
 // The registry file, open; -1 when it is missing or unreadable, and for

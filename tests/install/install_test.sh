@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and runs the installed program,
-# with the installed registry file, through a round trip with the folder
-# filter.
+# which finds the installed registry file by itself, through a round trip
+# with the folder filter.
 #
 #   install_test.sh BUILD-FOLDER SAMPLE-DATABASE
 set -u
 build=$1 sample=$2
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/morvask-install.XXXXXX")
 failures=0
 fail() {
@@ -14,22 +15,32 @@ fail() {
 }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
-for file in bin/morvask lib/morvask/morvask_folder_filter.so include/morvask/filter.h \
-  share/man/man1/morvask.1 etc/morvask/registry.reg share/doc/morvask/README.md \
-  share/doc/morvask/LICENSE; do
+for file in bin/morvask include/morvask/filter.h share/man/man1/morvask.1.gz \
+  etc/morvask/registry.reg share/doc/morvask/README.md share/doc/morvask/copyright; do
   [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
-grep -qF "@=\"$prefix/lib/morvask/morvask_folder_filter.so\"" "$prefix/etc/morvask/registry.reg" ||
+filter=$(find "$prefix/lib" -name morvask_folder_filter.so | head -n 1)
+[ -n "$filter" ] || fail "the folder filter was not installed"
+grep -qF "@=\"$filter\"" "$prefix/etc/morvask/registry.reg" ||
   fail "the registry file does not name the installed filter"
+# The man page names this installation's files and the project's version.
+manual=$(zcat "$prefix/share/man/man1/morvask.1.gz")
+for text in "$prefix/etc/morvask/registry.reg" "$filter" "\"Morvask $version\""; do
+  grep -qF -- "$text" <<<"$manual" || fail "the man page does not name $text"
+done
+grep -q '@[A-Z_]*@' <<<"$manual" && fail "the man page has unfilled fields"
 
 # A /usr install keeps the registry file in /etc, where that build reads it.
 DESTDIR=$prefix/staged cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install --prefix /usr"
-grep -qF '@="/usr/lib/morvask/morvask_folder_filter.so"' "$prefix/staged/etc/morvask/registry.reg" ||
-  fail "a /usr install has no /etc/morvask/registry.reg naming /usr/lib/morvask"
+grep -qE '@="/usr/lib/([^/]+/)?morvask/morvask_folder_filter.so"' "$prefix/staged/etc/morvask/registry.reg" ||
+  fail "a /usr install has no /etc/morvask/registry.reg naming the filter under /usr/lib"
 
 cd "$prefix" || exit 1
 cp "$sample" Orders.mdb
-export MORVASK_REGISTRY=$prefix/etc/morvask/registry.reg MORVASK_DEVICE_DIR=$prefix/device
+# The installed program finds the installed registry file by itself,
+# wherever the tree is.
+unset MORVASK_REGISTRY
+export MORVASK_DEVICE_DIR=$prefix/device
 # run ARGUMENT...: the installed program must report success.
 run() {
   local status

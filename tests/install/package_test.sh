@@ -41,6 +41,66 @@ expect_crlf() {
   done
 }
 
+# expect_ascii FILE...: plain ASCII, for every Windows editor.
+expect_ascii() {
+  local file
+  for file in "$@"; do
+    LC_ALL=C grep -qP '[^\x00-\x7F]' "$file" && fail "$file is not plain ASCII"
+  done
+}
+
+# The files of the kit for filter authors, under an installed tree.
+kit=(include/morvask/filter.h share/cmake/Morvask/MorvaskConfig.cmake
+  share/cmake/Morvask/MorvaskConfigVersion.cmake)
+examples=(CMakeLists.txt example_filter.c example_filter.def example_filter.reg)
+
+# expect_edits_kept DEB: installed into a scratch root with dpkg, an edit
+# to the registry file survives a reinstall and a removal; a purge removes
+# the file. Needs root, as dpkg does.
+expect_edits_kept() {
+  local root=$unpacked/root registry
+  registry=$root/etc/morvask/registry.reg
+  mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+  : >"$root/var/lib/dpkg/status"
+  # The scratch root has no C library installed, and no shell to run
+  # scripts in.
+  dpkg_in_root() { dpkg --root="$root" --force-depends --force-script-chrootless --force-confold "$@" >/dev/null 2>&1; }
+  dpkg_in_root -i "$1" || fail "dpkg -i $1"
+  printf '; an edit of the user\n' >>"$registry"
+  dpkg_in_root -i "$1" || fail "dpkg -i $1, again"
+  tail -n 1 "$registry" 2>/dev/null | grep -q 'an edit of the user' || fail "a reinstall lost an edit to the registry file"
+  dpkg_in_root -r morvask || fail "dpkg -r morvask"
+  [ -f "$registry" ] || fail "dpkg -r removed the registry file"
+  [ ! -e "$root/usr/bin/morvask" ] || fail "dpkg -r left the program"
+  dpkg_in_root --purge morvask || fail "dpkg --purge morvask"
+  [ ! -e "$registry" ] || fail "dpkg --purge kept the registry file"
+}
+
+# expect_debian_package DEB UNPACKED: what only the .deb must be: installed
+# under /usr with its registry file in /etc as a configuration file, the
+# C library its one dependency, and nothing lintian objects to.
+expect_debian_package() {
+  local deb=$1 into=$2
+  [ -f "$into/etc/morvask/registry.reg" ] || fail "$deb has no /etc/morvask/registry.reg"
+  [ -z "$(find "$into" -path '*/usr/local*' -print -quit)" ] || fail "$deb installs under /usr/local"
+  dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null | grep -qx /etc/morvask/registry.reg ||
+    fail "$deb does not keep /etc/morvask/registry.reg as a configuration file"
+  local depends
+  depends=$(dpkg-deb --field "$deb" Depends)
+  [[ $depends =~ ^libc6(\ \(.*\))?$ ]] || fail "$deb depends on more than the C library: $depends"
+  grep -qF '@="/usr/lib/' "$into/etc/morvask/registry.reg" ||
+    fail "$deb's registry file does not name the filter under /usr/lib"
+  [ "$(id -u)" = 0 ] && expect_edits_kept "$deb"
+  if ! command -v lintian >/dev/null; then
+    fail "lintian is not installed"
+  else
+    # Errors and warnings; informational tags are not counted.
+    local tags
+    tags=$(lintian --suppress-tags running-with-root-privileges "$deb" 2>&1 | grep -E '^[EW]: ')
+    [ -z "$tags" ] || fail "lintian: $tags"
+  fi
+}
+
 folder=$build/packages
 rm -rf "$folder"
 (cd "$build" && cpack >/dev/null) || fail "cpack"
@@ -48,27 +108,26 @@ unpacked=$(mktemp -d "${TMPDIR:-/tmp}/morvask-package.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
 
 if [ "$target" = linux ]; then
-  installed=(bin/morvask lib/morvask/morvask_folder_filter.so include/morvask/filter.h
-    share/man/man1/morvask.1 etc/morvask/registry.reg share/doc/morvask/README.md
-    share/doc/morvask/LICENSE)
+  installed=(bin/morvask share/man/man1/morvask.1.gz share/doc/morvask/README.md
+    share/doc/morvask/copyright share/doc/morvask/changelog.gz share/pkgconfig/morvask.pc
+    "${kit[@]}" "${examples[@]/#/share/doc/morvask/examples/filter/}")
   ls "$folder"/*.tar.gz "$folder"/*.deb >/dev/null 2>&1 || fail "no .tar.gz or no .deb was made"
   for package in "$folder"/*.tar.gz "$folder"/*.deb; do
     [ -f "$package" ] || continue
     into=$unpacked/$(basename "$package")
     mkdir -p "$into"
     case $package in
-      *.deb)
-        dpkg-deb -x "$package" "$into" || fail "dpkg-deb -x $package"
-        dpkg-deb --field "$package" Depends | grep -q libc6 || fail "$package names no dependencies"
-        ;;
+      *.deb) dpkg-deb -x "$package" "$into" || fail "dpkg-deb -x $package" ;;
       *) tar -xzf "$package" -C "$into" || fail "tar -x $package" ;;
     esac
-    # Both unpack at the build's prefix.
     prefix=$(find "$into" -path '*/bin/morvask' -printf '%h\n' | head -n 1)
     [ -n "$prefix" ] || { fail "$package holds no bin/morvask"; continue; }
     prefix=${prefix%/bin}
     expect_files "$prefix" "${installed[@]}"
-    expect_stripped "$prefix/bin/morvask" "$prefix/lib/morvask/morvask_folder_filter.so"
+    filter=$(find "$prefix/lib" -name morvask_folder_filter.so | head -n 1)
+    [ -n "$filter" ] || fail "$package holds no folder filter"
+    expect_stripped "$prefix/bin/morvask" "$filter"
+    case $package in *.deb) expect_debian_package "$package" "$into" ;; esac
   done
 else
   zip=$folder/morvask-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-$target.zip
@@ -76,12 +135,19 @@ else
   cmake -E chdir "$unpacked" cmake -E tar xf "$zip" || fail "cannot unpack $zip"
   top=$(basename "$zip" .zip)
   [ "$(ls -A "$unpacked")" = "$top" ] || fail "$zip has more than the one top folder $top: $(ls -A "$unpacked")"
-  expect_files "$unpacked/$top" morvask.exe morvask_folder_filter.dll README.txt LICENSE.txt \
-    include/morvask/filter.h
+  texts=(README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt include/morvask/filter.h
+    "${examples[@]/#/examples/filter/}")
+  expect_files "$unpacked/$top" morvask.exe morvask_folder_filter.dll "${texts[@]}" "${kit[@]}"
   find "$unpacked/$top" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' ' |
-    grep -qx 'LICENSE.txt README.txt include morvask.exe morvask_folder_filter.dll ' ||
+    grep -qx 'LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt examples include morvask.exe morvask_folder_filter.dll share ' ||
     fail "$zip holds other entries at its top: $(ls -A "$unpacked/$top")"
-  expect_crlf "$unpacked/$top/README.txt" "$unpacked/$top/LICENSE.txt"
+  expect_crlf "${texts[@]/#/$unpacked/$top/}"
+  expect_ascii "${texts[@]/#/$unpacked/$top/}"
+  # README.txt is the one for Windows users, not the developers' README.
+  grep -qE '^```|apt-get|scripts/' "$unpacked/$top/README.txt" &&
+    fail "README.txt is the developers' README"
+  grep -q 'regsvr32 morvask_folder_filter.dll' "$unpacked/$top/README.txt" ||
+    fail "README.txt does not tell how to register the folder filter"
   expect_stripped "$unpacked/$top/morvask.exe" "$unpacked/$top/morvask_folder_filter.dll"
 fi
 [ $failures -eq 0 ]

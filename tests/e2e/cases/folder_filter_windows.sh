@@ -56,3 +56,40 @@ case_windows_folder_filter_leaves_other_filters_alone() {
   expect_registered "$FILTERS_KEY\\.cdb" DefaultExport "$CLSID_EXPORT"
   expect_registered "$FILTERS_KEY\\.mdb" DefaultImport ""
 }
+
+# regsvr32_file FILE ARGUMENT...: regsvr32 of a copy of the folder filter.
+regsvr32_file() {
+  local file=$1
+  shift
+  wine_tool "$MORVASK_WINE" regsvr32 /s "$@" "$(native_path "$file")" >/dev/null 2>&1
+}
+
+case_windows_folder_filter_registers_a_path_the_program_reads() {
+  install_registry
+  sample_desktop_file Orders.mdb
+  # Unzipped deep down, under a path longer than the 99 bytes the program
+  # reads: the short (8.3) path is registered instead.
+  local folder=$work/$(x_name 100) library
+  mkdir "$folder"
+  cp "$MORVASK_FOLDER_FILTER" "$folder/"
+  library=$folder/$(basename "$MORVASK_FOLDER_FILTER")
+  regsvr32_file "$library" || fail "regsvr32 failed for a library in a folder of 100 characters"
+  local path
+  path=$(registered "$CLASSES_KEY\\$CLSID_FOLDER\\InProcServer32" "")
+  [ -n "$path" ] && [ ${#path} -le 99 ] || fail "registered [$path] for a library at $(native_path "$library")"
+  run /D2P /D Orders.mdb /P '\Orders.cdb'
+  expect_report d2p Orders.mdb '\Orders.cdb' 0
+  expect_file device/Orders.cdb Orders.mdb
+  regsvr32_file "$library" /u || fail "regsvr32 /u failed"
+
+  # So deep that the short path does not fit either: refused, nothing
+  # registered.
+  local deep=$work/deep i
+  for ((i = 0; i < 12; i++)); do deep+=/$(x_name 12); done
+  mkdir -p "$deep"
+  cp "$MORVASK_FOLDER_FILTER" "$deep/"
+  regsvr32_file "$deep/$(basename "$MORVASK_FOLDER_FILTER")" && fail "regsvr32 registered a path the program cannot read"
+  expect_registered "$FILTERS_KEY\\.mdb" DefaultImport ""
+  reg query "$CLASSES_KEY\\$CLSID_FOLDER" >/dev/null 2>&1 && fail "a class was registered"
+}
+
