@@ -6,6 +6,7 @@
 
 #include "base/ascii.h"
 #include "folder_filter/copy_name.h"
+#include "folder_filter/wide_text.h"
 #include "platform/win32.h"
 
 namespace {
@@ -79,8 +80,6 @@ bool IsUsableName(std::string_view name) {
   if (name.back() == '.' || name.back() == ' ') return false;
   return !IsReservedDeviceName(name);
 }
-
-using WideText = std::basic_string<WCHAR>;
 
 // The longest path a device holds, in UTF-16 units: MAX_PATH less the
 // terminator.

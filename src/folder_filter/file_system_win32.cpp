@@ -14,7 +14,7 @@ namespace {
 
 constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-std::string Ansi(const std::wstring& wide) {
+std::string Ansi(const WideText& wide) {
   if (wide.empty()) return std::string();
   const int units = static_cast<int>(wide.size());
   const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
@@ -23,8 +23,8 @@ std::string Ansi(const std::wstring& wide) {
   return text;
 }
 
-std::wstring Upper(const std::wstring& text) {
-  std::wstring upper(text);
+WideText Upper(const WideText& text) {
+  WideText upper(text);
   if (!text.empty()) {
     LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
                  &upper[0], static_cast<int>(upper.size()));
@@ -33,13 +33,13 @@ std::wstring Upper(const std::wstring& text) {
 }
 
 // The absolute, long form of a path the user named.
-std::uint32_t LongPath(const std::string& path, std::wstring& longPath) {
+std::uint32_t LongPath(const std::string& path, WideText& longPath) {
   if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
   char full[MAX_PATH];
   const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   if (length == 0) return GetLastError();
   if (length >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  const std::wstring wide = Wide(std::string(full, length));
+  const WideText wide = Wide(std::string(full, length));
   const bool share = wide.size() >= 2 && wide[0] == L'\\' && wide[1] == L'\\';
   longPath = share ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
   return 0;
@@ -47,12 +47,12 @@ std::uint32_t LongPath(const std::string& path, std::wstring& longPath) {
 
 // Where an open file or folder really is, through every link: Vista and
 // later tell; empty where the system cannot.
-std::wstring FinalPath(HANDLE handle) {
+WideText FinalPath(HANDLE handle) {
   typedef DWORD(WINAPI * FinalPathProc)(HANDLE, LPWSTR, DWORD, DWORD);
   const auto finalPath = reinterpret_cast<FinalPathProc>(reinterpret_cast<void (*)()>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
-  if (finalPath == nullptr) return std::wstring();
-  std::wstring path(1024, L'\0');
+  if (finalPath == nullptr) return WideText();
+  WideText path(1024, L'\0');
   DWORD length = finalPath(handle, &path[0], static_cast<DWORD>(path.size()), 0);
   if (length >= path.size()) {
     path.resize(length + 1);
@@ -67,7 +67,7 @@ std::wstring FinalPath(HANDLE handle) {
 // a plain file: only its final path tells).
 bool LeadsBelow(const HeldFolder& folder, const std::string& name, HANDLE opened) {
   if (folder.finalPath.empty()) return true;
-  const std::wstring path = FinalPath(opened);
+  const WideText path = FinalPath(opened);
   return path.empty() || Upper(path) == Upper(folder.finalPath + L"\\" + Wide(name));
 }
 
@@ -93,7 +93,7 @@ std::uint32_t FactsOfHandle(HANDLE file, FileFacts& facts) {
 
 // Opens a folder and holds it: without delete sharing no one can rename,
 // move or remove it, or put a junction in its place, while it is held.
-std::uint32_t HoldFolder(const std::wstring& path, DWORD flags, Folder& folder) {
+std::uint32_t HoldFolder(const WideText& path, DWORD flags, Folder& folder) {
   const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAllButDelete, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError();
@@ -114,7 +114,7 @@ std::uint32_t HoldFolder(const std::wstring& path, DWORD flags, Folder& folder) 
 
 // Opens a file to look at it, following what Windows follows; its own
 // handle, to be closed.
-HANDLE OpenToLookAt(const std::wstring& path) {
+HANDLE OpenToLookAt(const WideText& path) {
   return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -138,16 +138,16 @@ std::size_t NameStart(const std::string& path) {
 
 }  // namespace
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
+WideText Wide(const std::string& text) {
+  if (text.empty()) return WideText();
   const int size = static_cast<int>(text.size());
   const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  WideText wide(static_cast<std::size_t>(units), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], units);
   return wide;
 }
 
-std::wstring Join(const HeldFolder& folder, const std::string& name) {
+WideText Join(const HeldFolder& folder, const std::string& name) {
   return folder.path + L"\\" + Wide(name);
 }
 
@@ -171,20 +171,20 @@ std::string ParentFolder(const std::string& path) {
 std::string LastName(const std::string& path) { return path.substr(NameStart(path)); }
 
 std::uint32_t OpenFolderAt(const std::string& path, Folder& folder) {
-  std::wstring longPath;
+  WideText longPath;
   const std::uint32_t error = LongPath(path, longPath);
   // The user's own path: a junction in it is followed.
   return error != 0 ? error : HoldFolder(longPath, 0, folder);
 }
 
 std::uint32_t MakeFolderAt(const std::string& path) {
-  std::wstring longPath;
+  WideText longPath;
   const std::uint32_t error = LongPath(path, longPath);
   return error != 0 ? error : Succeeded(CreateDirectoryW(longPath.c_str(), nullptr));
 }
 
 void RemoveFolderAt(const std::string& path) {
-  std::wstring longPath;
+  WideText longPath;
   if (LongPath(path, longPath) == 0) RemoveDirectoryW(longPath.c_str());
 }
 
@@ -212,7 +212,7 @@ std::uint32_t DefaultDeviceFolder(std::string& path) {
 }
 
 std::uint32_t OpenFolderBelow(const HeldFolder& parent, const std::string& name, Folder& folder) {
-  const std::wstring path = Join(parent, name);
+  const WideText path = Join(parent, name);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
   // Wine shows a link to a folder as a reparse point by its attributes,
@@ -241,7 +241,7 @@ std::uint32_t ListFolder(const HeldFolder& folder, std::vector<std::string>& nam
   if (search == INVALID_HANDLE_VALUE) return GetLastError();
   names.clear();
   do {
-    const std::wstring name = found.cFileName;
+    const WideText name = found.cFileName;
     if (name != L"." && name != L"..") names.push_back(Ansi(name));
   } while (FindNextFileW(search, &found));
   FindClose(search);
@@ -249,7 +249,7 @@ std::uint32_t ListFolder(const HeldFolder& folder, std::vector<std::string>& nam
 }
 
 std::uint32_t LookAtEntry(const HeldFolder& folder, const std::string& name, FileFacts& facts) {
-  const std::wstring path = Join(folder, name);
+  const WideText path = Join(folder, name);
   WIN32_FILE_ATTRIBUTE_DATA data;
   facts = FileFacts();
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
@@ -269,7 +269,7 @@ std::uint32_t LookAtEntry(const HeldFolder& folder, const std::string& name, Fil
 std::uint32_t FollowLink(const HeldFolder& folder, const std::string& name, std::string& target) {
   const HANDLE opened = OpenToLookAt(Join(folder, name));
   if (opened == INVALID_HANDLE_VALUE) return ERROR_ACCESS_DENIED;
-  std::wstring path = FinalPath(opened);
+  WideText path = FinalPath(opened);
   CloseHandle(opened);
   if (path.empty()) return ERROR_ACCESS_DENIED;
   if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "folder_filter/file_system.h"
+#include "folder_filter/wide_text.h"
 #include "platform/win32.h"
 
 struct HeldFolder {
   HANDLE handle;
-  std::wstring path;       // absolute and long
-  std::wstring finalPath;  // where it really is, empty where the system cannot tell
+  WideText path;       // absolute and long
+  WideText finalPath;  // where it really is, empty where the system cannot tell
 };
 
 // What a regular file is not.
@@ -23,7 +24,7 @@ inline FileHandle Held(HANDLE handle) { return reinterpret_cast<FileHandle>(hand
 inline std::uint32_t Succeeded(BOOL done) { return done ? 0 : GetLastError(); }
 
 // A name in the program's code page, in UTF-16.
-std::wstring Wide(const std::string& text);
+WideText Wide(const std::string& text);
 
 // The long path of a name in a held folder.
-std::wstring Join(const HeldFolder& folder, const std::string& name);
+WideText Join(const HeldFolder& folder, const std::string& name);

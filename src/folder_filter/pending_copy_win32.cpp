@@ -20,7 +20,7 @@ bool ProcessIsGone(std::uint32_t process) {
 
 // The access list of the file at `from`, given to the file at `to`. A file
 // system without access lists has none to give.
-std::uint32_t CopyAccessList(const std::wstring& from, const std::wstring& to) {
+std::uint32_t CopyAccessList(const WideText& from, const WideText& to) {
   DWORD needed = 0;
   GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
   if (needed == 0) {
@@ -37,7 +37,7 @@ std::uint32_t CopyAccessList(const std::wstring& from, const std::wstring& to) {
 
 // The copy, opened again after its attributes were set by name: shared
 // with no one, so that no one reads half a copy.
-std::uint32_t OpenCopy(const std::wstring& path, PendingCopy& copy) {
+std::uint32_t OpenCopy(const WideText& path, PendingCopy& copy) {
   const HANDLE handle =
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError();
@@ -68,8 +68,8 @@ std::uint32_t NameUnnamedCopy(const HeldFolder&, const std::string&, PendingCopy
 
 std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& replaced,
                                PendingCopy& copy) {
-  const std::wstring from = Join(folder, replaced);
-  const std::wstring to = Join(folder, copy.name);
+  const WideText from = Join(folder, replaced);
+  const WideText to = Join(folder, copy.name);
   const DWORD attributes = GetFileAttributesW(from.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
   // Set by name, with the copy let go meanwhile: its process, alive, keeps
@@ -128,7 +128,7 @@ void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
 void RemoveCopyIfAbandoned(const HeldFolder& folder, const std::string& name,
                            std::uint32_t process) {
   if (process == GetCurrentProcessId() || !ProcessIsGone(process)) return;
-  const std::wstring path = Join(folder, name);
+  const WideText path = Join(folder, name);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotRegular) == 0) {
     DeleteFileW(path.c_str());
