@@ -81,6 +81,12 @@ bool IsUsableName(std::string_view name) {
   return !IsReservedDeviceName(name);
 }
 
+DevicePath Refused(std::uint32_t refusal) {
+  DevicePath path;
+  path.refusal = refusal;
+  return path;
+}
+
 // The longest path a device holds, in UTF-16 units: MAX_PATH less the
 // terminator.
 constexpr std::size_t kMaxDevicePath = 259;
@@ -122,31 +128,24 @@ bool EndsWithoutName(std::string_view path) {
 }  // namespace
 
 DevicePath SplitDevicePath(const std::string& devicePath) {
-  DevicePath path;
   WideText wide;
-  if (!ToWide(devicePath, wide) || EndsWithoutName(devicePath)) {
-    path.refusal = ERROR_INVALID_NAME;
-    return path;
-  }
+  if (!ToWide(devicePath, wide) || EndsWithoutName(devicePath)) return Refused(ERROR_INVALID_NAME);
   // Two leading separators name a server share, not the device root.
   const bool share =
       devicePath.size() >= 2 && IsSeparator(devicePath[0]) && IsSeparator(devicePath[1]);
+  DevicePath path;
   std::string joined;
   for (std::string_view name : SplitFolders(devicePath)) {
     if (name == ".") continue;
-    if (share || !IsUsableName(name)) {
-      path.refusal = ERROR_ACCESS_DENIED;
-      return path;
-    }
+    if (share || !IsUsableName(name)) return Refused(ERROR_ACCESS_DENIED);
     path.names.emplace_back(name);
     joined += "\\" + path.names.back();
   }
-  if (IsCopyNameInAnyCase(path.names.back())) {
-    path.refusal = ERROR_ACCESS_DENIED;
-  } else if (ToWide(joined, wide) && wide.size() > kMaxDevicePath) {
-    path.refusal = ERROR_FILENAME_EXCED_RANGE;
+  if (path.names.empty()) return Refused(ERROR_INVALID_NAME);
+  if (IsCopyNameInAnyCase(path.names.back())) return Refused(ERROR_ACCESS_DENIED);
+  if (ToWide(joined, wide) && wide.size() > kMaxDevicePath) {
+    return Refused(ERROR_FILENAME_EXCED_RANGE);
   }
-  if (path.refusal != 0) path.names.clear();
   return path;
 }
 

@@ -4,6 +4,8 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 
 #include "base/ascii.h"
 #include "platform/win32.h"
@@ -40,11 +42,13 @@ std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& l
 }
 
 // The C library's case mapping for all of Unicode, whatever locale the
-// process runs in. Made once and never changed; without it (a C library
-// with no UTF-8 locale) only ASCII letters fold.
+// process runs in. Made once and never changed, and freed when the program
+// ends or the library holding this copy (the folder filter) is unloaded;
+// without it (a C library with no UTF-8 locale) only ASCII letters fold.
 locale_t UnicodeLocale() {
-  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
-  return locale;
+  static const std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&freelocale)> locale(
+      newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0)), &freelocale);
+  return locale.get();
 }
 
 std::uint32_t UpperCase(std::uint32_t code) {

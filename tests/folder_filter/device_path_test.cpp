@@ -43,6 +43,7 @@ const DevicePathCase kDevicePathCases[] = {
     {"..\\Orders.cdb", kOutside},
     {"\\Sales\\..\\..\\Orders.cdb", kOutside},
     {"\\Sales\\..\\Orders.cdb", kOutside},
+    {"\\Sales\\2026\\Orders.", kOutside},
     {"C:\\Orders.cdb", kOutside},
     {"C:Orders.cdb", kOutside},
     {"\\Orders.cdb:stream", kOutside},
@@ -101,10 +102,12 @@ const DevicePathCase kDevicePathCases[] = {
 };
 
 // The names of the device path under the device folder "dev", or why it
-// is refused.
+// is refused; a refused path names nothing.
 std::string Resolve(const std::string& devicePath) {
   const DevicePath path = SplitDevicePath(devicePath);
-  if (path.refusal != 0) return "refused " + std::to_string(path.refusal);
+  if (path.refusal != 0) {
+    return "refused " + std::to_string(path.refusal) + (path.names.empty() ? "" : ", yet named");
+  }
   std::string resolved = "dev";
   for (const std::string& name : path.names) resolved += "/" + name;
   return resolved;
