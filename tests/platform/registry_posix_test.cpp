@@ -2,6 +2,9 @@
 // registry calls, as the program reads it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 
 #include "discovery/filter_registry.h"
@@ -230,6 +233,32 @@ TEST_F(RegistryFileTest, ReadsAKeyWithMoreValuesThanAHandleKeeps) {
   EXPECT_EQ(Query("Software\\Big", "small"), std::string("s\0", 2));
   EXPECT_EQ(Query("Software\\Big", "V3"), "error 2 #");
   EXPECT_EQ(Query("Software\\Big", "V39", 50001), std::string(50000, 'v') + '\0');
+}
+
+// The file may change while a key is open: the handle reads the file it
+// opened, and one that shrank under it reads as ending sooner, never as a
+// crash.
+TEST_F(RegistryFileTest, SurvivesAFileThatShrinksUnderAnOpenKey) {
+  std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"A\"=\"1\"\r\n";
+  for (int i = 0; i < 20000; ++i) {
+    text += "[HKEY_LOCAL_MACHINE\\Software\\Filler" + std::to_string(i) + "]\r\n\"V\"=\"x\"\r\n";
+  }
+  text += "[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"B\"=\"2\"\r\n";
+  for (const off_t size : {off_t(text.size() - 10), off_t(text.size() / 2), off_t(20), off_t(0)}) {
+    Use(text);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Test", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(truncate(std::getenv("MORVASK_REGISTRY"), size), 0);
+    for (const char* name : {"A", "B"}) {
+      char data[8];
+      DWORD length = sizeof data;
+      const LONG read =
+          RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &length);
+      EXPECT_TRUE(read == ERROR_SUCCESS || read == ERROR_FILE_NOT_FOUND) << size << " " << read;
+    }
+    RegCloseKey(key);
+  }
 }
 
 }  // namespace
