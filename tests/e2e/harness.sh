@@ -74,6 +74,11 @@ wine_run() {
   return "$status"
 }
 
+# system_tool NAME: the path of a Windows tool, named in full: Wine starts
+# a bare name through its shell (start.exe), which now and then fails to
+# start it at all.
+system_tool() { printf 'C:\\windows\\system32\\%s.exe' "$1"; }
+
 # wine_tool COMMAND...: a Windows tool the case runs under Wine for its own
 # needs; its output passed on.
 wine_tool() {
@@ -113,8 +118,8 @@ native_path() {
 # The folder of this machine that a Windows environment variable names.
 windows_folder() {
   local value
-  value=$(wine_tool "$MORVASK_WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')
-  wine_tool "$MORVASK_WINE64" winepath -u "$value" 2>/dev/null
+  value=$(wine_tool "$MORVASK_WINE" "$(system_tool cmd)" /c echo "%$1%" 2>/dev/null | tr -d '\r')
+  wine_tool "$MORVASK_WINE64" "$(system_tool winepath)" -u "$value" 2>/dev/null
 }
 
 # TEXT as the program sees it: Wine hands arguments to a Windows program in
@@ -171,7 +176,7 @@ register_folder_filter() {
 }
 
 # reg ARGUMENT...: Wine's registry tool, in the view of the build.
-reg() { wine_tool "$MORVASK_WINE64" reg "$@" "$MORVASK_REGISTRY_VIEW"; }
+reg() { wine_tool "$MORVASK_WINE64" "$(system_tool reg)" "$@" "$MORVASK_REGISTRY_VIEW"; }
 
 # Replaces whatever earlier cases registered with this case's entries.
 install_registry() {

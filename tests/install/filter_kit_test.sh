@@ -116,9 +116,9 @@ keys=("$filters\\.mdb" "$filters\\.cdb" "$server")
 registry() {  # registry import|delete
   local key
   for key in "${keys[@]}"; do
-    "$MORVASK_WINE64" reg delete "$key" /f "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
+    "$MORVASK_WINE64" 'C:\windows\system32\reg.exe' delete "$key" /f "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
   done
-  [ "$1" = delete ] || "$MORVASK_WINE64" reg import example.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
+  [ "$1" = delete ] || "$MORVASK_WINE64" 'C:\windows\system32\reg.exe' import example.reg "$MORVASK_REGISTRY_VIEW" >/dev/null 2>&1
 }
 
 # What the program prints for success: the system's text for status 0,

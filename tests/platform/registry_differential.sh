@@ -15,6 +15,9 @@
 set -u
 linux_program=$1 windows_program=$2 corpus=$3 view=$4
 wine64=${MORVASK_WINE64:?}
+# Named in full: Wine starts a bare "reg" through its shell, which now and
+# then fails to start it at all.
+reg_exe='C:\windows\system32\reg.exe'
 failures=0
 checked=0
 
@@ -64,9 +67,9 @@ answer_of_linux() {
 # note in the log.
 answer_of_windows() {
   local key attempt output
-  for key in "${keys[@]}"; do "$wine64" reg delete "$key" /f "$view" >/dev/null 2>&1; done
+  for key in "${keys[@]}"; do "$wine64" "$reg_exe" delete "$key" /f "$view" >/dev/null 2>&1; done
   cp "$1" import.reg
-  "$wine64" reg import import.reg "$view" >/dev/null 2>&1
+  "$wine64" "$reg_exe" import import.reg "$view" >/dev/null 2>&1
   for attempt in 1 2 3; do
     output=$("${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r')
     [ -n "$output" ] && break

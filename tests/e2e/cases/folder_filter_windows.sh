@@ -3,7 +3,7 @@
 
 # regsvr32 ARGUMENT...: registers or, with /u, unregisters the folder filter.
 regsvr32() {
-  wine_tool "$MORVASK_WINE" regsvr32 /s "$@" "$(native_path "$MORVASK_FOLDER_FILTER")" >/dev/null 2>&1
+  wine_tool "$MORVASK_WINE" "$(system_tool regsvr32)" /s "$@" "$(native_path "$MORVASK_FOLDER_FILTER")" >/dev/null 2>&1
 }
 
 # registered KEY VALUE prints the value's data, or nothing; "" is the
@@ -61,7 +61,7 @@ case_windows_folder_filter_leaves_other_filters_alone() {
 regsvr32_file() {
   local file=$1
   shift
-  wine_tool "$MORVASK_WINE" regsvr32 /s "$@" "$(native_path "$file")" >/dev/null 2>&1
+  wine_tool "$MORVASK_WINE" "$(system_tool regsvr32)" /s "$@" "$(native_path "$file")" >/dev/null 2>&1
 }
 
 case_windows_folder_filter_registers_a_path_the_program_reads() {

@@ -118,7 +118,7 @@ case_windows_folder_filter_finds_its_device_folder() {
   device=$(windows_folder LOCALAPPDATA)/Morvask/device
   rm -rf "$device"
   # Windows XP has no LOCALAPPDATA variable: the shell tells the folder.
-  wine_run run.out run.err run.order "$MORVASK_WINE" cmd /c \
+  wine_run run.out run.err run.order "$MORVASK_WINE" "$(system_tool cmd)" /c \
     "set LOCALAPPDATA=&& $(native_path "$MORVASK_PROGRAM") /D2P /D Orders.mdb /O"
   RUN_STATUS=$?
   expect_report d2p Orders.mdb '' 0
