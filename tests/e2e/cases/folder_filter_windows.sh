@@ -69,11 +69,11 @@ case_windows_folder_filter_registers_a_path_the_program_reads() {
   sample_desktop_file Orders.mdb
   # Unzipped deep down, under a path longer than the 99 bytes the program
   # reads: the short (8.3) path is registered instead.
-  local folder=$work/$(x_name 100) library
+  local folder=$work/$(x_name 130) library
   mkdir "$folder"
   cp "$MORVASK_FOLDER_FILTER" "$folder/"
   library=$folder/$(basename "$MORVASK_FOLDER_FILTER")
-  regsvr32_file "$library" || fail "regsvr32 failed for a library in a folder of 100 characters"
+  regsvr32_file "$library" || fail "regsvr32 failed for a library in a folder of 130 characters"
   local path
   path=$(registered "$CLASSES_KEY\\$CLSID_FOLDER\\InProcServer32" "")
   [ -n "$path" ] && [ ${#path} -le 99 ] || fail "registered [$path] for a library at $(native_path "$library")"
