@@ -108,13 +108,7 @@ bool ToWide(const std::string& text, WideText& wide) {
 // The name with every letter in upper case, as a device compares names.
 WideText NameKey(const std::string& name) {
   WideText wide;
-  if (!ToWide(name, wide) || wide.empty()) return wide;
-  WideText upper(wide.size(), 0);
-  const int size = static_cast<int>(wide.size());
-  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, &upper[0], size) != size) {
-    return wide;
-  }
-  return upper;
+  return ToWide(name, wide) ? UpperCaseText(wide) : wide;
 }
 
 // Whether the path ends without a file name: in a separator, or in ".".

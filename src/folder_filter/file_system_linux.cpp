@@ -5,11 +5,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
-#include <signal.h>
-#include <stdio.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <climits>

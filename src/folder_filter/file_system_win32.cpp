@@ -23,15 +23,6 @@ std::string Ansi(const WideText& wide) {
   return text;
 }
 
-WideText Upper(const WideText& text) {
-  WideText upper(text);
-  if (!text.empty()) {
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
-                 &upper[0], static_cast<int>(upper.size()));
-  }
-  return upper;
-}
-
 // The absolute, long form of a path the user named.
 std::uint32_t LongPath(const std::string& path, WideText& longPath) {
   if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
@@ -68,7 +59,8 @@ WideText FinalPath(HANDLE handle) {
 bool LeadsBelow(const HeldFolder& folder, const std::string& name, HANDLE opened) {
   if (folder.finalPath.empty()) return true;
   const WideText path = FinalPath(opened);
-  return path.empty() || Upper(path) == Upper(folder.finalPath + L"\\" + Wide(name));
+  return path.empty() ||
+         UpperCaseText(path) == UpperCaseText(folder.finalPath + L"\\" + Wide(name));
 }
 
 FileFacts FactsOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME modified) {
@@ -120,12 +112,17 @@ HANDLE OpenToLookAt(const WideText& path) {
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// The length of the drive a path starts with ("C:"), 0 when it has none.
+std::size_t DriveLength(const std::string& path) {
+  const bool drive =
+      path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]));
+  return drive ? 2 : 0;
+}
+
 // Where the last name of a path starts: after its last separator, or after
 // its drive. Passes over double-byte characters, whose second byte may be "\".
 std::size_t NameStart(const std::string& path) {
-  const bool drive =
-      path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]));
-  std::size_t start = drive ? 2 : 0;
+  std::size_t start = DriveLength(path);
   for (std::size_t i = 0; i < path.size(); ++i) {
     if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
       ++i;
@@ -159,10 +156,8 @@ void ReleaseFolder(HeldFolder* folder) {
 
 std::string ParentFolder(const std::string& path) {
   const std::size_t start = NameStart(path);
-  const bool drive =
-      path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]));
-  const std::size_t prefix = drive ? 2 : 0;
-  if (start == prefix) return drive ? path.substr(0, 2) : ".";
+  const std::size_t prefix = DriveLength(path);
+  if (start == prefix) return prefix != 0 ? path.substr(0, prefix) : ".";
   // A root keeps its separator: "\" and "C:\".
   if (start == prefix + 1) return path.substr(0, start);
   return path.substr(0, start - 1);

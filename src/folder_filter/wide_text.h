@@ -9,3 +9,15 @@
 
 struct WideTraits : std::char_traits<WCHAR> {};
 using WideText = std::basic_string<WCHAR, WideTraits>;
+
+// The text with every letter in upper case, as Windows compares names; the
+// text as it is when the system cannot map it.
+inline WideText UpperCaseText(const WideText& text) {
+  WideText upper(text);
+  const int size = static_cast<int>(text.size());
+  if (size > 0 &&
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), size, &upper[0], size) != size) {
+    return text;
+  }
+  return upper;
+}

@@ -268,9 +268,7 @@ bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
 void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::string_view focus,
                     const RegSectionHandler& onSection, const RegValueHandler& onValue) {
   const RegHeaderLook look = MakeRegHeaderLook(focus);
-  RegScan scan{look, onSection, onValue, RegScanOptions{}};
-  scan.headerSeen = true;
-  scan.unicodeFile = start.unicodeFile;
+  RegScan scan = RegBodyScan(look, onSection, onValue, RegScanOptions{}, start.unicodeFile);
   scan.base = stretch.begin;
   ScanRegLines(scan, std::string_view(stretch.bytes.data() + stretch.skip,
                                       stretch.bytes.size() - stretch.skip));
@@ -281,9 +279,7 @@ void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, 
                       std::string_view focus, const RegSectionHandler& onSection,
                       const RegValueHandler& onValue, RegScanOptions options) {
   const RegHeaderLook look = MakeRegHeaderLook(focus);
-  RegScan scan{look, onSection, onValue, options};
-  scan.headerSeen = true;
-  scan.unicodeFile = start.unicodeFile;
+  RegScan scan = RegBodyScan(look, onSection, onValue, options, start.unicodeFile);
   Reader reader{file, BlockSize(end - begin), begin, end};
   reader.bufferOffset = begin;
   if (ScanToEnd(scan, reader)) FinishRegScan(scan);

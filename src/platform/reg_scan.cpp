@@ -124,9 +124,8 @@ std::size_t HeaderLineStart(const char* data, std::size_t bracket) {
 // learn whether hex data goes on at `end`. No handler is called: the
 // sections passed over are not wanted.
 bool ReplayRegion(const RegScan& scan, const char* data, Region region, std::size_t end) {
-  RegScan replay{scan.look, scan.onSection, scan.onValue, RegScanOptions{false, false}};
-  replay.headerSeen = true;
-  replay.unicodeFile = scan.unicodeFile;
+  RegScan replay = RegBodyScan(scan.look, scan.onSection, scan.onValue,
+                               RegScanOptions{false, false}, scan.unicodeFile);
   std::size_t newline = std::string_view::npos;
   std::size_t at = region.from;
   if (region.skipFirst) at = AfterRegLineEnd(data, end, RegLineEnd(data, end, at, newline));
@@ -188,27 +187,15 @@ std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, 
   return size;
 }
 
-// Reads a block of whole lines, the last one perhaps without its line end
-// (the last line of the file); false when the file turns out not to be one
-// the editor imports.
-bool ScanLines(RegScan& scan, std::string_view lines) {
-  const char* data = lines.data();
-  const std::size_t size = lines.size();
-  std::size_t newline = std::string_view::npos;
-  for (std::size_t at = 0; at < size && !scan.stopped;) {
-    if (scan.options.passOverSections && scan.headerSeen && !scan.wanted && !scan.hexContinues) {
-      at = PassOverSections(scan, data, size, at);
-      if (at == size) break;
-    }
-    const std::size_t end = RegLineEnd(data, size, at, newline);
-    scan.lineOffset = scan.base + at;
-    if (!HandleLine(scan, std::string_view(data + at, end - at), false)) return false;
-    at = AfterRegLineEnd(data, size, end);
-  }
-  return true;
-}
-
 }  // namespace
+
+RegScan RegBodyScan(const RegHeaderLook& look, const RegSectionHandler& onSection,
+                    const RegValueHandler& onValue, RegScanOptions options, bool unicodeFile) {
+  RegScan scan{look, onSection, onValue, options};
+  scan.headerSeen = true;
+  scan.unicodeFile = unicodeFile;
+  return scan;
+}
 
 std::size_t RegLineEnd(const char* data, std::size_t size, std::size_t at, std::size_t& newline) {
   if (newline < at || newline == std::string_view::npos) {
@@ -224,7 +211,22 @@ std::size_t AfterRegLineEnd(const char* data, std::size_t size, std::size_t end)
   return data[end] == '\r' && end + 1 < size && data[end + 1] == '\n' ? end + 2 : end + 1;
 }
 
-bool ScanRegLines(RegScan& scan, std::string_view lines) { return ScanLines(scan, lines); }
+bool ScanRegLines(RegScan& scan, std::string_view lines) {
+  const char* data = lines.data();
+  const std::size_t size = lines.size();
+  std::size_t newline = std::string_view::npos;
+  for (std::size_t at = 0; at < size && !scan.stopped;) {
+    if (scan.options.passOverSections && scan.headerSeen && !scan.wanted && !scan.hexContinues) {
+      at = PassOverSections(scan, data, size, at);
+      if (at == size) break;
+    }
+    const std::size_t end = RegLineEnd(data, size, at, newline);
+    scan.lineOffset = scan.base + at;
+    if (!HandleLine(scan, std::string_view(data + at, end - at), false)) return false;
+    at = AfterRegLineEnd(data, size, end);
+  }
+  return true;
+}
 
 bool ScanRegLine(RegScan& scan, std::string_view line, bool tooLong) {
   return HandleLine(scan, line, tooLong);

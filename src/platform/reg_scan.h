@@ -32,6 +32,11 @@ struct RegScan {
   std::string hexBytes{};
 };
 
+// A scan of the lines after the header of a file, which told whether hex
+// string data is UTF-16 (`unicodeFile`).
+RegScan RegBodyScan(const RegHeaderLook& look, const RegSectionHandler& onSection,
+                    const RegValueHandler& onValue, RegScanOptions options, bool unicodeFile);
+
 // Where the line that starts at `at` ends: its first CR or LF, or `size`.
 // `newline` remembers the next LF found, so that a file of CR line ends is
 // not searched to the end of the block for each line; start it at npos.

@@ -29,7 +29,6 @@ struct RegistryKey {
 
 namespace {
 
-constexpr LONG kInvalidParameter = 87;
 constexpr std::size_t kStretchBytes = 1 << 16;
 
 // The registry file of the installation the program belongs to: in
@@ -104,7 +103,7 @@ bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-  if (result == nullptr || key == nullptr) return kInvalidParameter;
+  if (result == nullptr || key == nullptr) return ERROR_INVALID_PARAMETER;
   // As in the registry, empty parts of a path count for nothing.
   std::string path = IsOpenKey(key) ? key->lookup.name.path : "";
   const std::string below = NormalizeRegKeyPath(subKey != nullptr ? subKey : "");
@@ -123,7 +122,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
     return ERROR_FILE_NOT_FOUND;
   }
   if (type != nullptr) *type = value.type;
-  if (dataSize == nullptr) return data == nullptr ? ERROR_SUCCESS : kInvalidParameter;
+  if (dataSize == nullptr) return data == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
   const DWORD size = static_cast<DWORD>(value.data.size());
   if (data == nullptr) {
     *dataSize = size;

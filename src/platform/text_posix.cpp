@@ -15,13 +15,6 @@ namespace {
 bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-bool IsAscii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // The code point at `at` and its length in bytes; a length of 0 for a byte
 // that starts no well-formed UTF-8 sequence.
 std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& length) {
@@ -57,8 +50,7 @@ std::uint32_t UpperCase(std::uint32_t code) {
   return static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(code), locale));
 }
 
-}  // namespace
-
+// Appends a code point in UTF-8.
 void AppendUtf8(std::string& out, std::uint32_t codePoint) {
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
@@ -72,6 +64,8 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint) {
     out += static_cast<char>(0x80 | ((codePoint >> (6 * i)) & 0x3F));
   }
 }
+
+}  // namespace
 
 void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
   std::string joined;
@@ -123,11 +117,6 @@ std::string UpperCaseUtf8(std::string_view text) {
   return upper;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (EqualsIgnoringAsciiCase(a, b)) return true;
-  return !(IsAscii(a) && IsAscii(b)) && UpperCaseUtf8(a) == UpperCaseUtf8(b);
-}
-
 int MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int size, LPWSTR wide, int wideSize) {
   const std::string_view bytes(
       text, size < 0 ? std::char_traits<char>::length(text) + 1 : static_cast<std::size_t>(size));
@@ -154,7 +143,7 @@ int MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int size, LPWSTR wide, i
   }
   if (wideSize == 0) return static_cast<int>(units.size());
   if (units.size() > static_cast<std::size_t>(wideSize)) {
-    SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   std::copy(units.begin(), units.end(), wide);
@@ -171,7 +160,7 @@ int LCMapStringW(LCID, DWORD flags, LPCWSTR source, int sourceSize, LPWSTR desti
                                           : static_cast<std::size_t>(sourceSize);
   if (destinationSize == 0) return static_cast<int>(size);
   if (size > static_cast<std::size_t>(destinationSize)) {
-    SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   for (std::size_t i = 0; i < size; ++i) {

@@ -6,9 +6,6 @@
 #include <string>
 #include <string_view>
 
-// Appends a code point in UTF-8.
-void AppendUtf8(std::string& out, std::uint32_t codePoint);
-
 // Decodes UTF-16LE to UTF-8, appending to `out`. A trailing odd byte, or a
 // high surrogate whose partner has not arrived yet, stays in `pending` for
 // the next call; an unpaired surrogate becomes U+FFFD.
@@ -19,6 +16,3 @@ void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out);
 // (simple case mapping), so "é" and "É" fold alike but "ß" stays. Bytes
 // that are not UTF-8 stay as they are.
 std::string UpperCaseUtf8(std::string_view text);
-
-// Whether two names are the same without regard to letter case.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);

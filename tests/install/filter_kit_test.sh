@@ -19,11 +19,8 @@ build=$1 target=$2 sample=$3
 cc=$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
 cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvask-kit.XXXXXX")
-failures=0
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$(dirname "$0")/checks.sh"
 
 tree=$work/tree
 cmake --install "$build" --prefix "$tree" >/dev/null || fail "cmake --install"
@@ -153,8 +150,4 @@ transfer /P2D /P Copy.cdb /D Returned.mdb
 cmp -s Orders.mdb Copy.cdb || fail "the example filter's copy differs"
 cmp -s Orders.mdb Returned.mdb || fail "the copy back differs"
 
-if [ $failures -ne 0 ]; then
-  echo "kept: $work" >&2
-  exit 1
-fi
-cd / && rm -rf "$work"
+finish "$work"

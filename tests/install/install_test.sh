@@ -8,11 +8,8 @@ set -u
 build=$1 sample=$2
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/morvask-install.XXXXXX")
-failures=0
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$(dirname "$0")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
 for file in bin/morvask include/morvask/filter.h share/man/man1/morvask.1.gz \
@@ -55,8 +52,4 @@ run /D2P /D Orders.mdb /P '\Orders.cdb'
 run /P2D /P '\Orders.cdb' /D Returned.mdb
 cmp -s Orders.mdb Returned.mdb || fail "the returned database differs from the original"
 
-if [ $failures -ne 0 ]; then
-  echo "the installation is kept: $prefix" >&2
-  exit 1
-fi
-cd / && rm -rf "$prefix"
+finish "$prefix"

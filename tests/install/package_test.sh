@@ -5,11 +5,8 @@
 #   package_test.sh BUILD-FOLDER linux|win32|win64 OBJDUMP
 set -u
 build=$1 target=$2 objdump=$3
-failures=0
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$(dirname "$0")/checks.sh"
 
 # expect_files FOLDER PATH...: every path is a file under the folder.
 expect_files() {
@@ -152,4 +149,4 @@ else
     fail "README.txt does not tell how to register the folder filter"
   expect_stripped "$unpacked/$top/morvask.exe" "$unpacked/$top/morvask_folder_filter.dll"
 fi
-[ $failures -eq 0 ]
+[ "$failures" -eq 0 ]
