@@ -10,6 +10,21 @@ missing_packages() {
   done
 }
 
+# install_packages PACKAGE...: apt-get install, as root. A mirror caught
+# mid-sync can fail one index (the security archive's i386 list, say): the
+# update then fails but leaves the other lists fresh, and a package of both
+# architectures can find its two halves at different versions. The install
+# is then tried again from the release itself, where both halves match.
+install_packages() {
+  local release
+  apt-get update -qq || echo "apt-get update failed in part; installing from what it has" >&2
+  apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+  release=$(. /etc/os-release && printf '%s' "$VERSION_CODENAME")
+  [ -n "$release" ] || return 1
+  echo "installing again from $release alone" >&2
+  apt-get install -y -qq --no-install-recommends -t "$release" "$@" >/dev/null
+}
+
 # ensure_packages PACKAGE...
 ensure_packages() {
   local missing
@@ -23,6 +38,7 @@ ensure_packages() {
   if grep -q ':i386$' <<<"$missing"; then
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  export DEBIAN_FRONTEND=noninteractive
+  # shellcheck disable=SC2086
+  install_packages $missing
 }
