@@ -4,6 +4,8 @@
 
 #include "base/ascii.h"
 
+const char kLockFileName[] = ".morvask.lock";
+
 namespace {
 
 constexpr std::string_view kPrefix = ".morvask-";
@@ -33,10 +35,9 @@ bool ReadHex(std::string_view& text, std::size_t most, std::uint32_t& value) {
   return digits > 0;
 }
 
-}  // namespace
-
-std::string CopyName(std::uint32_t process, std::uint32_t serial) {
+std::string MarkedCopyName(std::string_view mark, std::uint32_t process, std::uint32_t serial) {
   std::string name(kPrefix);
+  name += mark;
   AppendHex(name, process);
   name += '-';
   AppendHex(name, serial);
@@ -44,21 +45,49 @@ std::string CopyName(std::uint32_t process, std::uint32_t serial) {
   return name;
 }
 
-bool ReadCopyName(const std::string& name, std::uint32_t& process) {
+// Whether the name has exactly the form of a copy with the mark.
+bool ReadMarkedCopyName(const std::string& name, std::string_view mark, std::uint32_t& process) {
   std::string_view text = name;
-  if (text.size() <= kPrefix.size() + kSuffix.size() || text.substr(0, kPrefix.size()) != kPrefix ||
+  const std::size_t start = kPrefix.size() + mark.size();
+  if (text.size() <= start + kSuffix.size() || text.substr(0, kPrefix.size()) != kPrefix ||
+      text.substr(kPrefix.size(), mark.size()) != mark ||
       text.substr(text.size() - kSuffix.size()) != kSuffix) {
     return false;
   }
-  text = text.substr(kPrefix.size(), text.size() - kPrefix.size() - kSuffix.size());
+  text = text.substr(start, text.size() - start - kSuffix.size());
   std::uint32_t serial = 0;
   if (!ReadHex(text, 8, process) || text.empty() || text.front() != '-') return false;
   text.remove_prefix(1);
   // Exactly as the program writes it: no leading zeros, for one.
-  return ReadHex(text, 8, serial) && text.empty() && CopyName(process, serial) == name;
+  return ReadHex(text, 8, serial) && text.empty() && MarkedCopyName(mark, process, serial) == name;
 }
 
-bool IsCopyNameInAnyCase(const std::string& name) {
+// The name in ASCII; false when it holds anything else.
+bool AsciiName(const WideText& name, std::string& ascii) {
+  ascii.clear();
+  for (const WCHAR c : name) {
+    if (c >= 0x80) return false;
+    ascii += static_cast<char>(c);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string CopyName(std::uint32_t process, std::uint32_t serial) {
+  return MarkedCopyName(kCopyNameMark, process, serial);
+}
+
+bool ReadCopyName(const WideText& name, std::uint32_t& process) {
+  std::string ascii;
+  return AsciiName(name, ascii) && ReadMarkedCopyName(ascii, kCopyNameMark, process);
+}
+
+bool IsProgramFileName(const WideText& name) {
+  std::string ascii;
+  if (!AsciiName(name, ascii)) return false;
+  ascii = ToLowerAscii(ascii);
   std::uint32_t process = 0;
-  return ReadCopyName(ToLowerAscii(name), process);
+  return ascii == kLockFileName || ReadMarkedCopyName(ascii, "", process) ||
+         ReadMarkedCopyName(ascii, "w", process);
 }

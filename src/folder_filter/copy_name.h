@@ -1,19 +1,30 @@
-// The names a copy carries while it is written beside its destination:
-// ".morvask-" and the run's process number in hexadecimal, "-", a serial
-// number in hexadecimal, ".tmp", in lower case. Only names of exactly this
-// form are ever removed as copies a run left behind.
+// The names of the folder filter's own files in a folder. A copy being
+// written beside its destination is named ".morvask-", this build's mark,
+// the run's process number in hexadecimal, "-", a serial number in
+// hexadecimal, ".tmp", in lower case; each build removes only copies of
+// its own form that runs left behind, since only it can tell whether their
+// run still lives. Runs that share a device folder lock ".morvask.lock".
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "folder_filter/wide_text.h"
+
+// The mark of this build's copies: "" on Linux, "w" on Windows. Defined
+// with each platform's file operations.
+extern const char kCopyNameMark[];
+
+// The name of the lock file of a device folder.
+extern const char kLockFileName[];
+
 std::string CopyName(std::uint32_t process, std::uint32_t serial);
 
-// Whether the name has exactly the form of a copy's name, and the process
-// number in it.
-bool ReadCopyName(const std::string& name, std::uint32_t& process);
+// Whether the name has exactly the form of this build's copies, and the
+// process number in it.
+bool ReadCopyName(const WideText& name, std::uint32_t& process);
 
-// Whether the name has that form when letter case is set aside: a name a
-// device path may not take, since on a device it would be one a copy may
-// carry.
-bool IsCopyNameInAnyCase(const std::string& name);
+// Whether the name, letter case set aside, is one of the program's own
+// files (a copy of either build, or the lock file): a name a device path
+// may not take.
+bool IsProgramFileName(const WideText& name);

@@ -4,79 +4,53 @@
 #include <string_view>
 #include <vector>
 
-#include "base/ascii.h"
 #include "folder_filter/copy_name.h"
-#include "folder_filter/wide_text.h"
 #include "platform/win32.h"
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(WCHAR c) { return c == '\\' || c == '/'; }
 
-// The names between separators, empty ones left out. The second byte of a
-// double-byte character may be "\", so such characters are passed whole.
-std::vector<std::string_view> SplitFolders(std::string_view path) {
-  std::vector<std::string_view> names;
+// The names between separators, empty ones left out.
+std::vector<WideText> SplitFolders(const WideText& path) {
+  std::vector<WideText> names;
   std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < path.size()) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-      i += 2;
-      continue;
-    }
-    if (IsSeparator(path[i])) {
-      if (i > start) names.push_back(path.substr(start, i - start));
-      start = i + 1;
-    }
-    ++i;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && !IsSeparator(path[i])) continue;
+    if (i > start) names.push_back(path.substr(start, i - start));
+    start = i + 1;
   }
-  if (i > start) names.push_back(path.substr(start));
   return names;
 }
 
-// Windows opens a device for these names, even with an extension after them
-// or blanks before it. COM and LPT take the digits 1 to 9 and the
-// superscripts 1 to 3, which are written in UTF-8 on Linux and as one byte
-// in the Windows Latin code page: both spellings are refused everywhere, so
-// that a device path means the same on every platform.
-bool IsReservedDeviceName(std::string_view name) {
-  std::string_view stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-  for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
-    if (EqualsIgnoringAsciiCase(stem, reserved)) return true;
+WCHAR UpperAscii(WCHAR c) { return c >= 'a' && c <= 'z' ? static_cast<WCHAR>(c - 32) : c; }
+
+bool EqualsIgnoringAsciiCase(const WideText& text, std::string_view ascii) {
+  if (text.size() != ascii.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (UpperAscii(text[i]) != UpperAscii(static_cast<WCHAR>(ascii[i]))) return false;
   }
-  if (!StartsWithIgnoringAsciiCase(stem, "COM") && !StartsWithIgnoringAsciiCase(stem, "LPT")) {
-    return false;
-  }
-  const std::string_view number = stem.substr(3);
-  if (number.size() == 1 && number[0] >= '1' && number[0] <= '9') return true;
-  for (std::string_view superscript :
-       {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
-    if (number == superscript) return true;
-  }
-  return false;
+  return true;
 }
 
 // Characters no Windows name may hold: the wildcards, redirections, a drive
-// or stream colon, and the control bytes. The second byte of a double-byte
-// character may look like one of them ("|" can), so such characters pass.
-bool HasForbiddenCharacter(std::string_view name) {
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
-      ++i;
-      continue;
-    }
-    if (c < 32 ||
-        std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos) {
+// or stream colon, and the control characters.
+bool HasForbiddenCharacter(const WideText& name) {
+  for (const WCHAR c : name) {
+    if (c < 32 || (c < 128 && std::string_view("<>:\"|?*").find(static_cast<char>(c)) !=
+                                  std::string_view::npos)) {
       return true;
     }
   }
   return false;
 }
 
-bool IsUsableName(std::string_view name) {
-  if (name == ".." || HasForbiddenCharacter(name)) return false;
+bool IsDots(const WideText& name, std::size_t count) {
+  return name.size() == count && name.find_first_not_of(WCHAR('.')) == WideText::npos;
+}
+
+bool IsUsableName(const WideText& name) {
+  if (IsDots(name, 2) || HasForbiddenCharacter(name)) return false;
   if (name.back() == '.' || name.back() == ' ') return false;
   return !IsReservedDeviceName(name);
 }
@@ -88,8 +62,9 @@ DevicePath Refused(std::uint32_t refusal) {
 }
 
 // The longest path a device holds, in UTF-16 units: MAX_PATH less the
-// terminator.
+// terminator; and the longest name.
 constexpr std::size_t kMaxDevicePath = 259;
+constexpr std::size_t kMaxDeviceName = 255;
 
 // The text in UTF-16, as a device holds it; false when it is not text of
 // this system's code page.
@@ -105,62 +80,86 @@ bool ToWide(const std::string& text, WideText& wide) {
          units;
 }
 
-// The name with every letter in upper case, as a device compares names.
-WideText NameKey(const std::string& name) {
-  WideText wide;
-  return ToWide(name, wide) ? UpperCaseText(wide) : wide;
-}
-
 // Whether the path ends without a file name: in a separator, or in ".".
-bool EndsWithoutName(std::string_view path) {
-  const std::vector<std::string_view> names = SplitFolders(path);
-  if (names.empty()) return true;
-  const std::size_t end = path.size();
-  return names.back() == "." || names.back().data() + names.back().size() != path.data() + end;
+bool EndsWithoutName(const WideText& path) {
+  const std::vector<WideText> names = SplitFolders(path);
+  return names.empty() || IsDots(names.back(), 1) || IsSeparator(path.back());
 }
 
-}  // namespace
-
-DevicePath SplitDevicePath(const std::string& devicePath) {
-  WideText wide;
-  if (!ToWide(devicePath, wide) || EndsWithoutName(devicePath)) return Refused(ERROR_INVALID_NAME);
-  // Two leading separators name a server share, not the device root.
-  const bool share =
-      devicePath.size() >= 2 && IsSeparator(devicePath[0]) && IsSeparator(devicePath[1]);
-  DevicePath path;
-  std::string joined;
-  for (std::string_view name : SplitFolders(devicePath)) {
-    if (name == ".") continue;
-    if (share || !IsUsableName(name)) return Refused(ERROR_ACCESS_DENIED);
-    path.names.emplace_back(name);
-    joined += "\\" + path.names.back();
-  }
-  if (path.names.empty()) return Refused(ERROR_INVALID_NAME);
-  if (IsCopyNameInAnyCase(path.names.back())) return Refused(ERROR_ACCESS_DENIED);
-  if (ToWide(joined, wide) && wide.size() > kMaxDevicePath) {
-    return Refused(ERROR_FILENAME_EXCED_RANGE);
+// The part of a path after its drive ("C:"), when it has one. The second
+// byte of a double-byte character may be ":", so such characters pass.
+std::string_view WithoutDrive(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]))) {
+    path.remove_prefix(2);
   }
   return path;
 }
 
-std::string DefaultDevicePath(const std::string& desktopFile) {
-  std::string_view path = desktopFile;
-  if (path.size() >= 2 && path[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(path[0]))) {
-    path.remove_prefix(2);  // the drive
+}  // namespace
+
+bool IsReservedDeviceName(const WideText& name) {
+  WideText stem = name.substr(0, name.find(WCHAR('.')));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+    if (EqualsIgnoringAsciiCase(stem, reserved)) return true;
   }
-  const std::vector<std::string_view> names = SplitFolders(path);
-  std::string name = names.empty() ? std::string() : std::string(names.back());
+  if (stem.size() != 4 || (!EqualsIgnoringAsciiCase(stem.substr(0, 3), "COM") &&
+                           !EqualsIgnoringAsciiCase(stem.substr(0, 3), "LPT"))) {
+    return false;
+  }
+  // COM and LPT take the digits 1 to 9 and the superscripts 1 to 3.
+  const WCHAR number = stem[3];
+  return (number >= '1' && number <= '9') || number == 0xB9 || number == 0xB2 || number == 0xB3;
+}
+
+DevicePath SplitDevicePath(const std::string& devicePath) {
+  WideText wide;
+  if (!ToWide(devicePath, wide) || EndsWithoutName(wide)) return Refused(ERROR_INVALID_NAME);
+  // Two leading separators name a server share, not the device root.
+  const bool share = wide.size() >= 2 && IsSeparator(wide[0]) && IsSeparator(wide[1]);
+  DevicePath path;
+  std::size_t length = 0;
+  for (WideText& name : SplitFolders(wide)) {
+    if (IsDots(name, 1)) continue;
+    if (share || !IsUsableName(name)) return Refused(ERROR_ACCESS_DENIED);
+    if (name.size() > kMaxDeviceName) return Refused(ERROR_FILENAME_EXCED_RANGE);
+    length += 1 + name.size();
+    path.names.push_back(std::move(name));
+  }
+  if (path.names.empty()) return Refused(ERROR_INVALID_NAME);
+  if (IsProgramFileName(path.names.back())) return Refused(ERROR_ACCESS_DENIED);
+  if (length > kMaxDevicePath) return Refused(ERROR_FILENAME_EXCED_RANGE);
+  return path;
+}
+
+std::string DefaultDevicePath(const std::string& desktopFile) {
+  const std::string_view path = WithoutDrive(desktopFile);
+  // The last name that is not empty. The second byte of a double-byte
+  // character may be "\\", so such characters are passed whole.
+  std::size_t start = 0;
+  std::size_t nameStart = 0;
+  std::size_t nameEnd = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\' || path[i] == '/') {
+      start = i + 1;
+      continue;
+    }
+    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) ++i;
+    nameStart = start;
+    nameEnd = i + 1;
+  }
+  std::string name(path.substr(nameStart, nameEnd - nameStart));
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
   return "\\" + name + ".cdb";
 }
 
-NameMatch MatchDeviceName(const std::vector<std::string>& entries, const std::string& name,
-                          std::string& found) {
-  const WideText key = NameKey(name);
+NameMatch MatchDeviceName(const std::vector<WideText>& entries, const WideText& name,
+                          WideText& found) {
+  const WideText key = UpperCaseText(name);
   NameMatch match = NameMatch::kNone;
-  for (const std::string& entry : entries) {
-    if (NameKey(entry) != key) continue;
+  for (const WideText& entry : entries) {
+    if (entry.size() != key.size() || UpperCaseText(entry) != key) continue;
     if (match == NameMatch::kOne) return NameMatch::kMany;
     match = NameMatch::kOne;
     found = entry;

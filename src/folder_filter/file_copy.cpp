@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "folder_filter/copy_name.h"
+#include "folder_filter/device_lock.h"
 #include "folder_filter/device_path.h"
 #include "folder_filter/file_system.h"
 #include "platform/win32.h"
@@ -26,22 +27,29 @@ bool IsAlreadyExists(std::uint32_t error) {
 // A place opened: the root and every folder below it held, with the names
 // they have, and what this run made.
 struct OpenedPlace {
-  std::vector<Folder> folders;        // the root, then each folder below it
-  std::vector<std::string> stored;    // the name each folder below the root has
-  std::vector<bool> made;             // whether this run made it
-  std::vector<std::string> madeRoot;  // the root and its parents this run made, outermost first
-  std::string fileName;               // the file's name as its folder holds it
+  const FilePlace* place = nullptr;
+  std::vector<Folder> folders;     // the root, then each folder below it
+  std::vector<WideText> stored;    // the name each folder below the root has
+  std::vector<bool> made;          // whether this run made it
+  std::vector<WideText> madeRoot;  // the root and its parents this run made, outermost first
+  WideText fileName;               // the file's name as its folder holds it
+  DeviceLock lock;                 // for the device folder
 };
 
 // The folder that holds the place's file.
 const HeldFolder& FileFolder(const OpenedPlace& opened) { return *opened.folders.back(); }
 
+// The names of the folders from the root up to folder `count`, as they are held.
+std::vector<WideText> HeldPath(const OpenedPlace& opened, std::size_t count) {
+  return std::vector<WideText>(opened.stored.begin(), opened.stored.begin() + count);
+}
+
 // Makes the folder at a path the user named, and its missing parents.
-std::uint32_t MakeFolderTree(const std::string& path, std::vector<std::string>& made) {
+std::uint32_t MakeFolderTree(const WideText& path, std::vector<WideText>& made) {
   std::uint32_t error = MakeFolderAt(path);
   if (IsNotFound(error)) {
-    const std::string parent = ParentFolder(path);
-    if (parent == path || parent == ".") return error;
+    const WideText parent = ParentFolder(path);
+    if (parent == path || parent == WideFromAscii(".")) return error;
     error = MakeFolderTree(parent, made);
     if (error == 0) error = MakeFolderAt(path);
   }
@@ -60,13 +68,29 @@ std::uint32_t OpenRoot(const FilePlace& place, OpenedPlace& opened) {
   return error;
 }
 
+// Opens the device folder and takes the lock of its steps. Another run may
+// remove the folder before this one holds the lock: it is opened again.
+std::uint32_t OpenLockedRoot(const FilePlace& place, OpenedPlace& opened) {
+  for (int attempt = 0;; ++attempt) {
+    std::uint32_t error = OpenRoot(place, opened);
+    if (error != 0 || !place.device) return error;
+    error = LockDeviceSteps(*opened.folders.front(), opened.lock);
+    if (error == 0) {
+      MarkFolderUsed(opened.lock, {});
+      return 0;
+    }
+    opened.folders.clear();
+    if (!IsNotFound(error) || attempt == 9) return error;
+  }
+}
+
 // The name the folder holds for `name`: on a device, the entry whose name is
 // the same without regard to letter case; `name` itself when there is none.
-std::uint32_t StoredName(const FilePlace& place, const HeldFolder& folder, const std::string& name,
-                         std::string& stored) {
+std::uint32_t StoredName(const FilePlace& place, const HeldFolder& folder, const WideText& name,
+                         WideText& stored) {
   stored = name;
   if (!place.device) return 0;
-  std::vector<std::string> entries;
+  std::vector<WideText> entries;
   const std::uint32_t error = ListFolder(folder, entries);
   if (error != 0) return error;
   // Two names a device takes for one: the device folder is in a state no
@@ -75,7 +99,7 @@ std::uint32_t StoredName(const FilePlace& place, const HeldFolder& folder, const
 }
 
 std::uint32_t OpenOrMakeFolder(const FilePlace& place, const HeldFolder& parent,
-                               const std::string& name, Folder& folder, bool& made) {
+                               const WideText& name, Folder& folder, bool& made) {
   made = false;
   std::uint32_t error = OpenFolderBelow(parent, name, folder);
   if (error != ERROR_FILE_NOT_FOUND || !place.makeFolders) return error;
@@ -87,12 +111,12 @@ std::uint32_t OpenOrMakeFolder(const FilePlace& place, const HeldFolder& parent,
   return OpenFolderBelow(parent, name, folder);
 }
 
-// Opens the root and every folder below it, making missing ones when the
-// place allows it.
-std::uint32_t OpenPlace(const FilePlace& place, OpenedPlace& opened) {
-  std::uint32_t error = OpenRoot(place, opened);
+// Opens every folder below the root, making missing ones when the place
+// allows it, and finds the file's name.
+std::uint32_t OpenFolders(const FilePlace& place, OpenedPlace& opened) {
+  std::uint32_t error = 0;
   for (std::size_t i = 0; error == 0 && i + 1 < place.names.size(); ++i) {
-    std::string name;
+    WideText name;
     Folder folder;
     bool made = false;
     error = StoredName(place, FileFolder(opened), place.names[i], name);
@@ -101,20 +125,39 @@ std::uint32_t OpenPlace(const FilePlace& place, OpenedPlace& opened) {
     opened.stored.push_back(name);
     opened.made.push_back(made);
     opened.folders.push_back(std::move(folder));
+    if (place.device) MarkFolderUsed(opened.lock, opened.stored);
   }
-  if (error == 0)
+  if (error == 0) {
     error = StoredName(place, FileFolder(opened), place.names.back(), opened.fileName);
+  }
+  return error;
+}
+
+// Opens the root and every folder below it. In the device folder this is
+// one step, which no other run acts within.
+std::uint32_t OpenPlace(const FilePlace& place, OpenedPlace& opened) {
+  opened.place = &place;
+  std::uint32_t error = OpenLockedRoot(place, opened);
+  if (error == 0) error = OpenFolders(place, opened);
+  UnlockDeviceSteps(opened.lock);
   return error;
 }
 
 // Lets the folders go. After a failure, first removes the folders this run
-// made, innermost first, as long as they are empty: each is let go, then
-// removed through the folder above it.
+// made, innermost first, as long as they are empty and no other run uses
+// them: each is let go, then removed through the folder above it.
 void ClosePlace(OpenedPlace& opened, bool failed) {
+  if (opened.folders.empty()) return;
+  const bool device = opened.lock.file != kNoFile;
+  if (device && failed) failed = LockDeviceSteps(*opened.folders.front(), opened.lock) == 0;
   for (std::size_t i = opened.stored.size(); failed && i-- > 0;) {
     opened.folders.resize(i + 1);
-    if (opened.made[i]) RemoveFolderBelow(*opened.folders[i], opened.stored[i]);
+    if (!opened.made[i]) continue;
+    if (device && !IsFolderUnused(opened.lock, HeldPath(opened, i + 1))) break;
+    RemoveFolderBelow(*opened.folders[i], opened.stored[i]);
   }
+  opened.folders.resize(1);
+  if (device) CloseDeviceLock(*opened.folders.front(), opened.lock);
   opened.folders.clear();
   for (auto made = opened.madeRoot.rbegin(); failed && made != opened.madeRoot.rend(); ++made) {
     RemoveFolderAt(*made);
@@ -129,18 +172,18 @@ void ClosePlace(OpenedPlace& opened, bool failed) {
 template <typename Use>
 std::uint32_t WithFreeCopyName(Use use) {
   for (std::uint32_t serial = 0; serial < 100; ++serial) {
-    const std::uint32_t error = use(CopyName(GetCurrentProcessId(), serial));
+    const std::uint32_t error = use(WideFromAscii(CopyName(GetCurrentProcessId(), serial)));
     if (!IsAlreadyExists(error)) return error;
   }
   return ERROR_ALREADY_EXISTS;
 }
 
-// Removes the copies that runs which are gone left in the folder: names of
-// exactly a copy's form only, and only those no live run owns.
+// Removes the copies that runs of this build left in the folder: names of
+// exactly its copies' form only, and only those no live run owns.
 void RemoveAbandonedCopies(const HeldFolder& folder) {
-  std::vector<std::string> names;
+  std::vector<WideText> names;
   if (ListFolder(folder, names) != 0) return;
-  for (const std::string& name : names) {
+  for (const WideText& name : names) {
     std::uint32_t process = 0;
     if (ReadCopyName(name, process)) RemoveCopyIfAbandoned(folder, name, process);
   }
@@ -156,37 +199,84 @@ std::uint32_t StartCopy(const HeldFolder& folder, const FileFacts& source, bool 
   const std::uint32_t error = CreateUnnamedCopy(folder, mode, copy);
   if (error != ERROR_NOT_SUPPORTED) return error;
   return WithFreeCopyName(
-      [&](const std::string& name) { return CreateNamedCopy(folder, name, mode, copy); });
+      [&](const WideText& name) { return CreateNamedCopy(folder, name, mode, copy); });
 }
 
-// A copy is whole only when the source ended where it ended when it was
-// opened, and no one wrote to it meanwhile (a writer that sets the time of
-// its data back still changes the time of the last change).
-bool SourceChanged(const FileFacts& before, const FileFacts& after, std::uint64_t copied) {
-  return copied != before.size || after.size != before.size || after.modified != before.modified ||
+// A copy is whole only when the source is as it was when it was opened: no
+// one wrote to it meanwhile (a writer that sets the time of its data back
+// still changes the time of the last change), and it has the size it had.
+// What reading gave of a file whose size is no true one (/proc) is whole.
+bool SourceChanged(const FileFacts& before, const FileFacts& after) {
+  return after.size != before.size || after.modified != before.modified ||
          after.changed != before.changed;
 }
 
-// Writes the copy beside the file `name` and gives it that name; the copy is
-// removed again when any step fails.
-std::uint32_t CopyBeside(FileHandle from, const FileFacts& source, const HeldFolder& folder,
-                         const std::string& name, bool replaces) {
-  PendingCopy copy;
+// Writes the copy of the source to the disk, still pending beside the
+// destination.
+std::uint32_t WriteCopy(FileHandle from, const FileFacts& source, const HeldFolder& folder,
+                        const WideText& replaced, bool replaces, PendingCopy& copy) {
   std::uint32_t error = StartCopy(folder, source, replaces, copy);
-  if (error != 0) return error;
-  if (replaces) error = KeepAttributesOf(folder, name, copy);
+  if (error == 0 && replaces) error = KeepAttributesOf(folder, replaced, copy);
   std::uint64_t copied = 0;
   if (error == 0) error = CopyContents(from, source.size, copy, copied);
   FileFacts after;
   if (error == 0) error = ReadFileFacts(from, after);
-  if (error == 0 && SourceChanged(source, after, copied)) error = ERROR_SHARING_VIOLATION;
-  // An unnamed copy takes a name to be renamed over the file it replaces.
-  if (error == 0 && replaces && copy.name.empty()) {
-    error = WithFreeCopyName(
-        [&](const std::string& copyName) { return NameUnnamedCopy(folder, copyName, copy); });
+  if (error == 0 && SourceChanged(source, after)) error = ERROR_SHARING_VIOLATION;
+  if (error == 0) error = FlushCopy(copy);
+  // Writing a large copy out takes a while: a request to end the process
+  // that came meanwhile still finds the copy unplaced.
+  if (error == 0 && StopRequested()) error = ERROR_OPERATION_ABORTED;
+  return error;
+}
+
+// The name the copy takes, and whether it replaces a file there: in the
+// device folder matched again, since another run may have taken the name,
+// in other letters too, since the place was opened.
+std::uint32_t FinalName(const OpenedPlace& opened, bool allowOverwrite, WideText& name,
+                        bool& replace) {
+  name = opened.fileName;
+  if (!opened.place->device) return 0;
+  const std::uint32_t error =
+      StoredName(*opened.place, FileFolder(opened), opened.place->names.back(), name);
+  if (error != 0 || name == opened.fileName) return error;
+  // Taken meanwhile under another spelling, or gone.
+  FileFacts facts;
+  if (LookAtEntry(FileFolder(opened), name, facts) == 0 && facts.exists) {
+    if (!allowOverwrite) return ERROR_ALREADY_EXISTS;
+    if (!facts.isRegular || facts.isLink) return ERROR_ACCESS_DENIED;
+    replace = true;
   }
-  if (error == 0) error = PlaceCopy(folder, copy, name, replaces);
-  if (error != 0) DiscardCopy(folder, copy);
+  return 0;
+}
+
+// Gives the copy its name. In the device folder one step: the name is
+// matched again and taken with no other run acting between.
+std::uint32_t TakeName(OpenedPlace& opened, PendingCopy& copy, bool replaces, bool allowOverwrite) {
+  const HeldFolder& folder = FileFolder(opened);
+  std::uint32_t error = 0;
+  if (opened.place->device) error = LockDeviceSteps(*opened.folders.front(), opened.lock);
+  WideText name;
+  bool replace = replaces;
+  if (error == 0) error = FinalName(opened, allowOverwrite, name, replace);
+  // An unnamed copy takes a name to be renamed over the file it replaces.
+  if (error == 0 && replace && copy.name.empty()) {
+    error = WithFreeCopyName(
+        [&](const WideText& copyName) { return NameUnnamedCopy(folder, copyName, copy); });
+  }
+  if (error == 0) error = PlaceCopy(folder, copy, name, replace);
+  UnlockDeviceSteps(opened.lock);
+  return error;
+}
+
+// Writes the copy beside the file and gives it the file's name; the copy is
+// removed again when any step fails.
+std::uint32_t CopyBeside(FileHandle from, const FileFacts& source, OpenedPlace& opened,
+                         bool replaces, bool allowOverwrite) {
+  PendingCopy copy;
+  std::uint32_t error =
+      WriteCopy(from, source, FileFolder(opened), opened.fileName, replaces, copy);
+  if (error == 0) error = TakeName(opened, copy, replaces, allowOverwrite);
+  if (error != 0) DiscardCopy(FileFolder(opened), copy);
   return error;
 }
 
@@ -194,27 +284,29 @@ CopyOutcome CopyTo(FileHandle from, const FileFacts& source, const FilePlace& de
                    bool allowOverwrite, bool throughLink);
 
 // What may stand at the destination's name: nothing, or with /O a regular
-// file this process may write. A link there is refused in the device folder
-// (a closed box); on the desktop the copy replaces the file it leads to.
-CopyOutcome CopyInto(FileHandle from, const FileFacts& source, const FilePlace& destination,
-                     const OpenedPlace& place, bool allowOverwrite, bool throughLink) {
+// file this process may write, other than the source. A link there is
+// refused in the device folder (a closed box); on the desktop the copy
+// replaces the file it leads to.
+CopyOutcome CopyInto(FileHandle from, const FileFacts& source, OpenedPlace& place,
+                     bool allowOverwrite, bool throughLink) {
   FileFacts existing;
   std::uint32_t error = LookAtEntry(FileFolder(place), place.fileName, existing);
   if (error != 0) return Failed(error);
-  if (existing.isLink && (destination.device || throughLink)) return Failed(ERROR_ACCESS_DENIED);
+  if (existing.isLink && (place.place->device || throughLink)) return Failed(ERROR_ACCESS_DENIED);
   if (existing.exists && !allowOverwrite) return DestinationExists();
   if (existing.isLink) {
-    std::string target;
+    WideText target;
     error = FollowLink(FileFolder(place), place.fileName, target);
     if (error != 0) return Failed(error);
     return CopyTo(from, source, DesktopPlace(target), allowOverwrite, true);
   }
-  if (existing.exists && (!existing.isRegular || existing.readOnly)) {
+  // A file copied over itself would be lost, as cp and copy refuse to.
+  if (existing.exists &&
+      (!existing.isRegular || existing.readOnly || IsSameFile(existing, source))) {
     return Failed(ERROR_ACCESS_DENIED);
   }
   if (existing.exists) error = CheckWritable(FileFolder(place), place.fileName);
-  if (error == 0)
-    error = CopyBeside(from, source, FileFolder(place), place.fileName, existing.exists);
+  if (error == 0) error = CopyBeside(from, source, place, existing.exists, allowOverwrite);
   if (error == 0) return Copied();
   // Another writer made the destination while the copy was written.
   if (!allowOverwrite && IsAlreadyExists(error)) return DestinationExists();
@@ -223,11 +315,11 @@ CopyOutcome CopyInto(FileHandle from, const FileFacts& source, const FilePlace& 
 
 CopyOutcome CopyTo(FileHandle from, const FileFacts& source, const FilePlace& destination,
                    bool allowOverwrite, bool throughLink) {
+  if (destination.refusal != 0) return Failed(destination.refusal);
   OpenedPlace place;
   const std::uint32_t error = OpenPlace(destination, place);
   const CopyOutcome outcome =
-      error == 0 ? CopyInto(from, source, destination, place, allowOverwrite, throughLink)
-                 : Failed(error);
+      error == 0 ? CopyInto(from, source, place, allowOverwrite, throughLink) : Failed(error);
   ClosePlace(place, outcome.kind != CopyOutcome::kCopied);
   return outcome;
 }
@@ -238,15 +330,21 @@ CopyOutcome SourceFailure(std::uint32_t error) {
 
 }  // namespace
 
-FilePlace DesktopPlace(const std::string& path) {
+FilePlace DesktopPlace(const WideText& path) {
   FilePlace place;
-  place.root = ParentFolder(path);
-  place.names.push_back(LastName(path));
+  WideText name;
+  place.refusal = SplitDesktopPath(path, place.root, name);
+  if (place.refusal == 0) place.names.push_back(name);
   return place;
 }
 
+FilePlace DesktopPlace(const std::string& path) { return DesktopPlace(WideFromSystemText(path)); }
+
 CopyOutcome CopyWholeFile(const FilePlace& source, const FilePlace& destination,
                           bool allowOverwrite) {
+  // A destination that names no file is refused before anything is read.
+  if (source.refusal != 0) return Failed(source.refusal);
+  if (destination.refusal != 0) return Failed(destination.refusal);
   StartStoppableWork();
   OpenedPlace place;
   std::uint32_t error = OpenPlace(source, place);

@@ -12,8 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "folder_filter/copy_name.h"
 #include "folder_filter/file_system_linux.h"
+#include "platform/text_posix.h"
 #include "platform/win32.h"
+
+const char kCopyNameMark[] = "";
 
 namespace {
 
@@ -31,7 +35,8 @@ std::uint32_t WindowsError(int error) {
     case ENXIO: return ERROR_ACCESS_DENIED;
     case EROFS: return ERROR_WRITE_PROTECT;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;
     case EEXIST: return ERROR_ALREADY_EXISTS;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     default: return ERROR_IO_DEVICE;
@@ -61,6 +66,8 @@ FileFacts FactsOf(const struct stat& status) {
   facts.modified = Nanoseconds(status.st_mtim);
   facts.changed = Nanoseconds(status.st_ctim);
   facts.mode = status.st_mode & 07777;
+  facts.volume = static_cast<std::uint64_t>(status.st_dev);
+  facts.index = static_cast<std::uint64_t>(status.st_ino);
   return facts;
 }
 
@@ -71,37 +78,53 @@ std::string Environment(const char* name) {
 
 }  // namespace
 
+WideText WideFromSystemText(const std::string& text) {
+  const std::u16string units = Utf16FromBytes(text);
+  return WideText(units.begin(), units.end());
+}
+
+WideText EnvironmentText(const char* name) { return WideFromSystemText(Environment(name)); }
+
+std::string SystemName(const WideText& name) {
+  return BytesFromUtf16(std::u16string_view(name.data(), name.size()));
+}
+
 void ReleaseFolder(HeldFolder* folder) {
   if (folder == nullptr) return;
   close(folder->descriptor);
   delete folder;
 }
 
-std::string ParentFolder(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+std::uint32_t SplitDesktopPath(const WideText& path, WideText& folder, WideText& name) {
+  const std::size_t slash = path.rfind(u'/');
+  name = slash == WideText::npos ? path : path.substr(slash + 1);
+  // "dir/" and "." name a folder, not a file; refused as Windows refuses
+  // "dir\", before anything is copied.
+  if (name.empty() || name == u"." || name == u"..") return ERROR_INVALID_NAME;
+  folder = ParentFolder(path);
+  return 0;
 }
 
-std::string LastName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+WideText ParentFolder(const WideText& path) {
+  const std::size_t slash = path.rfind(u'/');
+  if (slash == WideText::npos) return u".";
+  return slash == 0 ? WideText(u"/") : path.substr(0, slash);
 }
 
-std::uint32_t OpenFolderAt(const std::string& path, Folder& folder) {
-  const int descriptor = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+std::uint32_t OpenFolderAt(const WideText& path, Folder& folder) {
+  const int descriptor = open(SystemName(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (descriptor < 0) return LastError();
   folder.reset(new HeldFolder{descriptor});
   return 0;
 }
 
-std::uint32_t MakeFolderAt(const std::string& path) {
-  return mkdir(path.c_str(), 0777) == 0 ? 0 : LastError();
+std::uint32_t MakeFolderAt(const WideText& path) {
+  return mkdir(SystemName(path).c_str(), 0777) == 0 ? 0 : LastError();
 }
 
-void RemoveFolderAt(const std::string& path) { rmdir(path.c_str()); }
+void RemoveFolderAt(const WideText& path) { rmdir(SystemName(path).c_str()); }
 
-std::uint32_t DefaultDeviceFolder(std::string& path) {
+std::uint32_t DefaultDeviceFolder(WideText& path) {
   std::string data = Environment("XDG_DATA_HOME");
   // Relative values are to be ignored, as the base directory rules say.
   if (data.empty() || data[0] != '/') {
@@ -111,11 +134,12 @@ std::uint32_t DefaultDeviceFolder(std::string& path) {
     if (home.empty()) return ERROR_PATH_NOT_FOUND;
     data = home + "/.local/share";
   }
-  path = data + "/morvask/device";
+  path = WideFromSystemText(data + "/morvask/device");
   return 0;
 }
 
-std::uint32_t OpenFolderBelow(const HeldFolder& parent, const std::string& name, Folder& folder) {
+std::uint32_t OpenFolderBelow(const HeldFolder& parent, const WideText& wideName, Folder& folder) {
+  const std::string name = SystemName(wideName);
   const int descriptor =
       openat(parent.descriptor, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (descriptor >= 0) {
@@ -130,15 +154,15 @@ std::uint32_t OpenFolderBelow(const HeldFolder& parent, const std::string& name,
   return link ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
 }
 
-std::uint32_t MakeFolderBelow(const HeldFolder& parent, const std::string& name) {
-  return mkdirat(parent.descriptor, name.c_str(), 0777) == 0 ? 0 : LastError();
+std::uint32_t MakeFolderBelow(const HeldFolder& parent, const WideText& name) {
+  return mkdirat(parent.descriptor, SystemName(name).c_str(), 0777) == 0 ? 0 : LastError();
 }
 
-void RemoveFolderBelow(const HeldFolder& parent, const std::string& name) {
-  unlinkat(parent.descriptor, name.c_str(), AT_REMOVEDIR);
+void RemoveFolderBelow(const HeldFolder& parent, const WideText& name) {
+  unlinkat(parent.descriptor, SystemName(name).c_str(), AT_REMOVEDIR);
 }
 
-std::uint32_t ListFolder(const HeldFolder& folder, std::vector<std::string>& names) {
+std::uint32_t ListFolder(const HeldFolder& folder, std::vector<WideText>& names) {
   const int listing = openat(folder.descriptor, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listing < 0) return LastError();
   DIR* entries = fdopendir(listing);
@@ -150,34 +174,35 @@ std::uint32_t ListFolder(const HeldFolder& folder, std::vector<std::string>& nam
   names.clear();
   while (const dirent* entry = readdir(entries)) {
     if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-      names.emplace_back(entry->d_name);
+      names.push_back(WideFromSystemText(entry->d_name));
     }
   }
   closedir(entries);
   return 0;
 }
 
-std::uint32_t LookAtEntry(const HeldFolder& folder, const std::string& name, FileFacts& facts) {
+std::uint32_t LookAtEntry(const HeldFolder& folder, const WideText& name, FileFacts& facts) {
   struct stat status;
   facts = FileFacts();
-  if (fstatat(folder.descriptor, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (fstatat(folder.descriptor, SystemName(name).c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT ? 0 : LastError();
   }
   facts = FactsOf(status);
   return 0;
 }
 
-std::uint32_t FollowLink(const HeldFolder& folder, const std::string& name, std::string& target) {
+std::uint32_t FollowLink(const HeldFolder& folder, const WideText& name, WideText& target) {
   char resolved[PATH_MAX];
   if (realpath(EntryPath(folder, name).c_str(), resolved) == nullptr) {
     return errno == ENOENT || errno == ELOOP ? ERROR_ACCESS_DENIED : LastError();
   }
-  target = resolved;
+  target = WideFromSystemText(resolved);
   return 0;
 }
 
-std::uint32_t OpenSourceFile(const HeldFolder& folder, const std::string& name, bool followLink,
+std::uint32_t OpenSourceFile(const HeldFolder& folder, const WideText& wideName, bool followLink,
                              FileHandle& file, FileFacts& facts) {
+  const std::string name = SystemName(wideName);
   // What the name is, before anything is opened: opening a FIFO or a device
   // can wait or act on the device.
   struct stat named;
@@ -207,11 +232,11 @@ std::uint32_t ReadFileFacts(FileHandle file, FileFacts& facts) {
   return 0;
 }
 
-std::uint32_t CheckWritable(const HeldFolder& folder, const std::string& name) {
+std::uint32_t CheckWritable(const HeldFolder& folder, const WideText& name) {
   // Opening for writing, without truncating, changes nothing: the system
   // asks what it would ask of a writer (permission bits, access list,
   // read-only mounts).
-  const int descriptor = openat(folder.descriptor, name.c_str(),
+  const int descriptor = openat(folder.descriptor, SystemName(name).c_str(),
                                 O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
   if (descriptor < 0) return LastError();
   close(descriptor);

@@ -1,5 +1,6 @@
 // What the Linux file operations share: a held folder is a descriptor
-// opened with O_PATH, and system errors are given as Windows errors.
+// opened with O_PATH, names are bytes (UTF-8 as text; see
+// WideFromSystemText), and system errors are given as Windows errors.
 #pragma once
 
 #include <sys/stat.h>
@@ -16,6 +17,9 @@ struct HeldFolder {
 // The Windows system error for the last failed call's errno.
 std::uint32_t LastError();
 
+// A name as the system holds it: the bytes WideFromSystemText read it from.
+std::string SystemName(const WideText& name);
+
 inline int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
 inline bool SameFile(const struct stat& a, const struct stat& b) {
@@ -24,6 +28,6 @@ inline bool SameFile(const struct stat& a, const struct stat& b) {
 
 // A path that names an entry of a held folder for the calls that take no
 // folder descriptor: the system resolves /proc/self/fd/N to the folder.
-inline std::string EntryPath(const HeldFolder& folder, const std::string& name) {
-  return "/proc/self/fd/" + std::to_string(folder.descriptor) + "/" + name;
+inline std::string EntryPath(const HeldFolder& folder, const WideText& name) {
+  return "/proc/self/fd/" + std::to_string(folder.descriptor) + "/" + SystemName(name);
 }

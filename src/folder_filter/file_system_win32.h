@@ -1,5 +1,5 @@
 // What the Windows file operations share: a held folder is an open handle
-// with its long path, and names are given to the W functions in UTF-16.
+// with its long path, and names go to the W functions as they are.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,21 @@ inline HANDLE Handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 inline FileHandle Held(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
 inline std::uint32_t Succeeded(BOOL done) { return done ? 0 : GetLastError(); }
 
-// A name in the program's code page, in UTF-16.
-WideText Wide(const std::string& text);
+// The facts of an open file, with which file it is.
+std::uint32_t FactsOfHandle(HANDLE file, FileFacts& facts);
+// Keeps a file just opened at the name (an error when it was not): only a
+// regular file on a disk, and with `noLink` only one reached through no
+// link below the folder; anything else is closed again, ERROR_ACCESS_DENIED.
+std::uint32_t KeepRegularFile(const HeldFolder& folder, const WideText& name, HANDLE handle,
+                              bool noLink, FileHandle& file, FileFacts& facts);
+// Opens a file to look at it, following what Windows follows; its own
+// handle, to be closed.
+HANDLE OpenToLookAt(const WideText& path);
+// Whether the name, opened, leads where a name of the folder would be: no
+// link on the way that Windows follows.
+bool LeadsBelow(const HeldFolder& folder, const WideText& name, HANDLE opened);
 
 // The long path of a name in a held folder.
-WideText Join(const HeldFolder& folder, const std::string& name);
+inline WideText Join(const HeldFolder& folder, const WideText& name) {
+  return folder.path + L"\\" + name;
+}

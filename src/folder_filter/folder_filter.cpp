@@ -34,24 +34,11 @@ std::int32_t StatusOf(const CopyOutcome& outcome) {
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-// An environment variable's whole value, however long; empty when unset.
-std::string Environment(const char* name) {
-  std::string value(256, '\0');
-  for (;;) {
-    const DWORD length = GetEnvironmentVariableA(name, &value[0], static_cast<DWORD>(value.size()));
-    if (length < value.size()) {
-      value.resize(length);
-      return value;
-    }
-    value.resize(length);  // the size it needs, its terminator included
-  }
-}
-
 // MORVASK_DEVICE_DIR when it is set, else the user's data folder for the
 // device. A value the system cannot use is an error, never a reason to go
 // elsewhere.
-std::uint32_t FindDeviceFolder(std::string& folder) {
-  folder = Environment("MORVASK_DEVICE_DIR");
+std::uint32_t FindDeviceFolder(WideText& folder) {
+  folder = EnvironmentText("MORVASK_DEVICE_DIR");
   return folder.empty() ? DefaultDeviceFolder(folder) : 0;
 }
 
@@ -60,7 +47,7 @@ std::int32_t Transfer(Direction direction, const std::string& desktopFile,
                       const std::string& deviceFile) {
   if (!tableList.empty()) return E_NOTIMPL;
   if (desktopFile.empty()) return StatusFromSystemError(ERROR_INVALID_PARAMETER);
-  std::string deviceFolder;
+  WideText deviceFolder;
   const std::uint32_t error = FindDeviceFolder(deviceFolder);
   if (error != 0) return StatusFromSystemError(error);
   const DevicePath devicePath =

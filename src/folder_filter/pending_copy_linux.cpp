@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "folder_filter/file_system_linux.h"
@@ -73,35 +74,58 @@ std::uint32_t CopyExtendedAttributes(const std::string& replaced, int copy) {
   return 0;
 }
 
+// Writes all of `size` bytes at `at`: a write the disk takes only in part
+// is continued, so that a full disk is told as such.
+std::uint32_t WriteAll(int to, const char* data, std::size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t put = pwrite(to, data, size, at);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return LastError();
+    if (put == 0) return ERROR_DISK_FULL;
+    data += put;
+    size -= static_cast<std::size_t>(put);
+    at += put;
+  }
+  return 0;
+}
+
+// Copies [at, end) of one file through a buffer; `at` is left where the
+// data ended, before `end` when the file ended early.
+std::uint32_t CopyThroughBuffer(int from, int to, off_t& at, off_t end) {
+  std::vector<char> buffer(1 << 20);
+  while (at < end) {
+    if (StopRequested()) return ERROR_OPERATION_ABORTED;
+    const std::size_t block = static_cast<std::size_t>(std::min<off_t>(end - at, buffer.size()));
+    const ssize_t got = pread(from, buffer.data(), block, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return LastError();
+    if (got == 0) return 0;  // the file ended early
+    const std::uint32_t error = WriteAll(to, buffer.data(), static_cast<std::size_t>(got), at);
+    if (error != 0) return error;
+    at += got;
+  }
+  return 0;
+}
+
 // Copies [at, end) of one file to the same place of the other, in blocks a
 // request to end the process can come between: in the kernel where the
-// file system allows it, else through a buffer.
-std::uint32_t CopyRange(int from, int to, off_t at, off_t end) {
-  bool inKernel = true;
-  std::vector<char> buffer;
+// file system allows it, else through a buffer. `at` is left where the data
+// ended, before `end` when the file ended early.
+std::uint32_t CopyRange(int from, int to, off_t& at, off_t end) {
   while (at < end) {
     if (StopRequested()) return ERROR_OPERATION_ABORTED;
     const std::size_t block = static_cast<std::size_t>(std::min<off_t>(end - at, 16 << 20));
-    ssize_t done = -1;
-    if (inKernel) {
-      off_t in = at;
-      off_t out = at;
-      done = copy_file_range(from, &in, to, &out, block, 0);
-      if (done < 0 &&
-          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-        inKernel = false;
-        continue;
-      }
-    } else {
-      buffer.resize(1 << 20);
-      done = pread(from, buffer.data(), std::min(block, buffer.size()), at);
-      if (done > 0 && pwrite(to, buffer.data(), static_cast<std::size_t>(done), at) != done) {
-        done = -1;
-      }
-    }
+    off_t in = at;
+    off_t out = at;
+    const ssize_t done = copy_file_range(from, &in, to, &out, block, 0);
     if (done < 0 && errno == EINTR) continue;
+    // The kernel copies nothing of some files (those of /proc and /sys that
+    // claim a size they do not have) and not across every file system.
+    if (done == 0 || (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                   errno == EOPNOTSUPP))) {
+      return CopyThroughBuffer(from, to, at, end);
+    }
     if (done < 0) return LastError();
-    if (done == 0) return 0;  // the file ended early: its facts will tell
     at += done;
   }
   return 0;
@@ -113,8 +137,8 @@ std::uint32_t CopyRange(int from, int to, off_t at, off_t end) {
 // system has just used; on a virtual machine that has handed memory unused
 // for long back to its host, that is what keeps a large copy as fast as
 // cp's. The file itself stays whole until the copy replaces it.
-void ReleaseCachedData(const HeldFolder& folder, const std::string& replaced) {
-  const int file = openat(folder.descriptor, replaced.c_str(),
+void ReleaseCachedData(const HeldFolder& folder, const WideText& replaced) {
+  const int file = openat(folder.descriptor, SystemName(replaced).c_str(),
                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file < 0) return;
   posix_fadvise(file, 0, 0, POSIX_FADV_DONTNEED);
@@ -148,8 +172,9 @@ std::uint32_t CreateUnnamedCopy(const HeldFolder& folder, std::uint32_t mode, Pe
   return 0;
 }
 
-std::uint32_t CreateNamedCopy(const HeldFolder& folder, const std::string& name, std::uint32_t mode,
-                              PendingCopy& copy) {
+std::uint32_t CreateNamedCopy(const HeldFolder& folder, const WideText& wideName,
+                              std::uint32_t mode, PendingCopy& copy) {
+  const std::string name = SystemName(wideName);
   const int file = openat(folder.descriptor, name.c_str(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   if (file < 0) return LastError();
@@ -160,22 +185,22 @@ std::uint32_t CreateNamedCopy(const HeldFolder& folder, const std::string& name,
     return ERROR_ALREADY_EXISTS;
   }
   copy.file = file;
-  copy.name = name;
+  copy.name = wideName;
   return 0;
 }
 
-std::uint32_t NameUnnamedCopy(const HeldFolder& folder, const std::string& name,
-                              PendingCopy& copy) {
-  const std::uint32_t error = LinkUnnamed(Descriptor(copy.file), folder.descriptor, name);
+std::uint32_t NameUnnamedCopy(const HeldFolder& folder, const WideText& name, PendingCopy& copy) {
+  const std::uint32_t error =
+      LinkUnnamed(Descriptor(copy.file), folder.descriptor, SystemName(name));
   if (error == 0) copy.name = name;
   return error;
 }
 
-std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& replaced,
+std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replaced,
                                PendingCopy& copy) {
   ReleaseCachedData(folder, replaced);
   struct stat status;
-  if (fstatat(folder.descriptor, replaced.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (fstatat(folder.descriptor, SystemName(replaced).c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return LastError();
   }
   const int file = Descriptor(copy.file);
@@ -199,31 +224,44 @@ std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& cop
   const auto end = static_cast<off_t>(size);
   // The data of the file, hole by hole: a hole is not written, and stays
   // one in the copy.
+  off_t reached = end;
   for (off_t at = 0; at < end;) {
     off_t data = lseek(source, at, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // a hole to the end
     if (data < 0) data = at;                // no holes known here: all data
     off_t hole = lseek(source, data, SEEK_HOLE);
     if (hole < 0 || hole > end) hole = end;
-    const std::uint32_t error = CopyRange(source, target, data, hole);
+    at = data;
+    const std::uint32_t error = CopyRange(source, target, at, hole);
     if (error != 0) return error;
-    at = hole;
+    if (at < hole) {  // it ended early: what reading gave is the copy
+      reached = at;
+      break;
+    }
+  }
+  // A file that gives more than its size said (/proc/cpuinfo says 0) is
+  // copied as far as reading goes, as cp copies it.
+  if (reached == end) {
+    const std::uint32_t error =
+        CopyThroughBuffer(source, target, reached, std::numeric_limits<off_t>::max());
+    if (error != 0) return error;
   }
   if (StopRequested()) return ERROR_OPERATION_ABORTED;
-  if (ftruncate(target, end) != 0) return LastError();
-  copied = size;
+  if (ftruncate(target, reached) != 0) return LastError();
+  copied = static_cast<std::uint64_t>(reached);
   return 0;
 }
 
-std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const std::string& name,
+std::uint32_t FlushCopy(PendingCopy& copy) {
+  return fsync(Descriptor(copy.file)) == 0 ? 0 : LastError();
+}
+
+std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const WideText& name,
                         bool replace) {
-  if (fsync(Descriptor(copy.file)) != 0) return LastError();
-  // Writing a large copy out takes a while: a request to end the process
-  // that came meanwhile still finds the copy unplaced.
-  if (StopRequested()) return ERROR_OPERATION_ABORTED;
-  const std::uint32_t error = copy.name.empty()
-                                  ? LinkUnnamed(Descriptor(copy.file), folder.descriptor, name)
-                                  : RenameCopy(folder.descriptor, copy.name, name, replace);
+  const std::string target = SystemName(name);
+  const std::uint32_t error =
+      copy.name.empty() ? LinkUnnamed(Descriptor(copy.file), folder.descriptor, target)
+                        : RenameCopy(folder.descriptor, SystemName(copy.name), target, replace);
   if (error != 0) return error;
   close(Descriptor(copy.file));
   copy = PendingCopy();
@@ -233,13 +271,14 @@ std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const std::
 }
 
 void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
-  if (!copy.name.empty()) unlinkat(folder.descriptor, copy.name.c_str(), 0);
+  if (!copy.name.empty()) unlinkat(folder.descriptor, SystemName(copy.name).c_str(), 0);
   if (copy.file != kNoFile) close(Descriptor(copy.file));
   copy = PendingCopy();
 }
 
-void RemoveCopyIfAbandoned(const HeldFolder& folder, const std::string& name, std::uint32_t) {
+void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& wideName, std::uint32_t) {
   // Its lock tells whether a run owns it, whichever process made it.
+  const std::string name = SystemName(wideName);
   const int file =
       openat(folder.descriptor, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (file < 0) return;

@@ -51,7 +51,7 @@ std::uint32_t CreateUnnamedCopy(const HeldFolder&, std::uint32_t, PendingCopy&) 
   return ERROR_NOT_SUPPORTED;
 }
 
-std::uint32_t CreateNamedCopy(const HeldFolder& folder, const std::string& name, std::uint32_t,
+std::uint32_t CreateNamedCopy(const HeldFolder& folder, const WideText& name, std::uint32_t,
                               PendingCopy& copy) {
   // The copy takes the folder's permissions, as a file saved there would.
   const HANDLE handle = CreateFileW(Join(folder, name).c_str(), GENERIC_WRITE, 0, nullptr,
@@ -62,11 +62,11 @@ std::uint32_t CreateNamedCopy(const HeldFolder& folder, const std::string& name,
   return 0;
 }
 
-std::uint32_t NameUnnamedCopy(const HeldFolder&, const std::string&, PendingCopy&) {
+std::uint32_t NameUnnamedCopy(const HeldFolder&, const WideText&, PendingCopy&) {
   return ERROR_NOT_SUPPORTED;
 }
 
-std::uint32_t KeepAttributesOf(const HeldFolder& folder, const std::string& replaced,
+std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replaced,
                                PendingCopy& copy) {
   const WideText from = Join(folder, replaced);
   const WideText to = Join(folder, copy.name);
@@ -88,26 +88,36 @@ std::uint32_t CopyContents(FileHandle from, std::uint64_t, PendingCopy& copy,
                            std::uint64_t& copied) {
   std::vector<char> buffer(1 << 20);
   for (;;) {
+    if (StopRequested()) return ERROR_OPERATION_ABORTED;
     DWORD got = 0;
     if (!ReadFile(Handle(from), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
       return GetLastError();
     }
     if (got == 0) return 0;
-    DWORD put = 0;
-    if (!WriteFile(Handle(copy.file), buffer.data(), got, &put, nullptr)) return GetLastError();
-    if (put != got) return ERROR_WRITE_FAULT;
+    // A write the disk takes only in part is continued: the next one then
+    // tells why it could not go on.
+    for (DWORD done = 0; done < got;) {
+      DWORD put = 0;
+      if (!WriteFile(Handle(copy.file), buffer.data() + done, got - done, &put, nullptr)) {
+        return GetLastError();
+      }
+      if (put == 0) return ERROR_DISK_FULL;
+      done += put;
+    }
     copied += got;
   }
 }
 
-std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const std::string& name,
+std::uint32_t FlushCopy(PendingCopy& copy) {
+  return Succeeded(FlushFileBuffers(Handle(copy.file)));
+}
+
+std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const WideText& name,
                         bool replace) {
-  const std::uint32_t flushed = Succeeded(FlushFileBuffers(Handle(copy.file)));
   // A file cannot be moved while it is open without delete sharing. Let go,
   // its process keeps other runs from removing it.
   CloseHandle(Handle(copy.file));
   copy.file = kNoFile;
-  if (flushed != 0) return flushed;
   // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing file.
   // With it, a link at the name is replaced and what it leads to is left
   // alone; ReplaceFile is not used: it leaves a file of its own behind when
@@ -125,8 +135,7 @@ void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
   copy = PendingCopy();
 }
 
-void RemoveCopyIfAbandoned(const HeldFolder& folder, const std::string& name,
-                           std::uint32_t process) {
+void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& name, std::uint32_t process) {
   if (process == GetCurrentProcessId() || !ProcessIsGone(process)) return;
   const WideText path = Join(folder, name);
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -135,8 +144,43 @@ void RemoveCopyIfAbandoned(const HeldFolder& folder, const std::string& name,
   }
 }
 
-void StartStoppableWork() {}
+namespace {
 
-bool StopRequested() { return false; }
+// --- a request to end the process ---------------------------------------------
+// A console control handler belongs to the whole process, and runs on a
+// thread of its own: this state is process-wide by its nature, and lives
+// only from StartStoppableWork to EndStoppableWork.
 
-void EndStoppableWork() {}
+volatile LONG stopRequested = 0;
+HANDLE workEnded = nullptr;  // set once the run removed what it made
+
+BOOL WINAPI NoteStop(DWORD) {
+  InterlockedExchange(&stopRequested, 1);
+  // The system ends the process when the handler returns from a closed
+  // console, and may after a few seconds whatever it does: the run's own
+  // thread ends it, once its copy and folders are gone.
+  WaitForSingleObject(workEnded, 4000);
+  return TRUE;
+}
+
+}  // namespace
+
+void StartStoppableWork() {
+  stopRequested = 0;
+  workEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (workEnded != nullptr) SetConsoleCtrlHandler(NoteStop, TRUE);
+}
+
+bool StopRequested() { return stopRequested != 0; }
+
+void EndStoppableWork() {
+  if (workEnded == nullptr) return;
+  SetConsoleCtrlHandler(NoteStop, FALSE);
+  if (StopRequested()) {
+    // As Windows ends a process on Ctrl+C.
+    constexpr UINT kControlCExit = 0xC000013Au;
+    ExitProcess(kControlCExit);
+  }
+  CloseHandle(workEnded);
+  workEnded = nullptr;
+}

@@ -28,6 +28,9 @@ const SystemText kSystemTexts[] = {
     {ERROR_WRITE_PROTECT, "The media is write protected.\n"},
     {ERROR_SHARING_VIOLATION,
      "The process cannot access the file because it is being used by another process.\n"},
+    {ERROR_LOCK_VIOLATION,
+     "The process cannot access the file because another process has locked a portion of the "
+     "file.\n"},
     {ERROR_NOT_SUPPORTED, "The request is not supported.\n"},
     {ERROR_FILE_EXISTS, "The file exists.\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\n"},
@@ -60,6 +63,8 @@ const char* FindSystemText(DWORD code) {
 UINT SetErrorMode(UINT) { return 0; }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+void Sleep(DWORD milliseconds) { usleep(static_cast<useconds_t>(milliseconds) * 1000); }
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
   const char* value = std::getenv(name);

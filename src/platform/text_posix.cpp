@@ -44,12 +44,6 @@ locale_t UnicodeLocale() {
   return locale.get();
 }
 
-std::uint32_t UpperCase(std::uint32_t code) {
-  const locale_t locale = UnicodeLocale();
-  if (locale == locale_t(0)) return code;
-  return static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(code), locale));
-}
-
 // Appends a code point in UTF-8.
 void AppendUtf8(std::string& out, std::uint32_t codePoint) {
   if (codePoint < 0x80) {
@@ -65,7 +59,30 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint) {
   }
 }
 
+// Appends a code point in UTF-16.
+void AppendUtf16(std::u16string& out, std::uint32_t codePoint) {
+  if (codePoint >= 0x10000) {
+    out += static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(codePoint);
+  }
+}
+
 }  // namespace
+
+std::uint32_t UpperCaseAsWindows(std::uint32_t code) {
+  const locale_t locale = UnicodeLocale();
+  if (locale == locale_t(0) || IsHighSurrogate(code) || IsLowSurrogate(code)) return code;
+  const auto upper = static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(code), locale));
+  // Windows maps a letter only where its upper case maps back to it: "µ"
+  // (whose upper case "Μ" lowers to "μ") stays, as do "ſ", "ı", "ς", the
+  // title-case digraphs and the like, 27 code points in all.
+  if (static_cast<std::uint32_t>(towlower_l(static_cast<wint_t>(upper), locale)) != code) {
+    return code;
+  }
+  return upper;
+}
 
 void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out) {
   std::string joined;
@@ -111,7 +128,9 @@ std::string UpperCaseUtf8(std::string_view text) {
       ++at;
       continue;
     }
-    AppendUtf8(upper, UpperCase(code));
+    // The registry compares names one UTF-16 unit at a time: a code point
+    // beyond the BMP, two units, never folds there.
+    AppendUtf8(upper, code > 0xFFFF ? code : UpperCaseAsWindows(code));
     at += length;
   }
   return upper;
@@ -133,12 +152,7 @@ int MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int size, LPWSTR wide, i
       code = 0xFFFD;
       length = 1;
     }
-    if (code >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(code);
-    }
+    AppendUtf16(units, code);
     at += length;
   }
   if (wideSize == 0) return static_cast<int>(units.size());
@@ -164,10 +178,49 @@ int LCMapStringW(LCID, DWORD flags, LPCWSTR source, int sourceSize, LPWSTR desti
     return 0;
   }
   for (std::size_t i = 0; i < size; ++i) {
-    const std::uint32_t unit = source[i];
-    // Surrogates stay as they are: Windows folds only the BMP.
-    const bool surrogate = IsHighSurrogate(unit) || IsLowSurrogate(unit);
-    destination[i] = surrogate ? source[i] : static_cast<char16_t>(UpperCase(unit));
+    destination[i] = static_cast<char16_t>(UpperCaseAsWindows(source[i]));
+    // A pair of surrogates folds as the one code point it is.
+    if (IsHighSurrogate(source[i]) && i + 1 < size && IsLowSurrogate(source[i + 1])) {
+      const std::uint32_t code =
+          0x10000 + ((source[i] - 0xD800u) << 10) + (source[i + 1] - 0xDC00u);
+      const std::uint32_t upper = UpperCaseAsWindows(code);
+      const std::uint32_t kept = upper >= 0x10000 ? upper : code;
+      destination[i] = static_cast<char16_t>(0xD800 + ((kept - 0x10000) >> 10));
+      destination[++i] = static_cast<char16_t>(0xDC00 + ((kept - 0x10000) & 0x3FF));
+    }
   }
   return static_cast<int>(size);
+}
+
+std::u16string Utf16FromBytes(std::string_view bytes) {
+  std::u16string units;
+  units.reserve(bytes.size());
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t length = 1;
+    std::uint32_t code = static_cast<unsigned char>(bytes[at]);
+    if (code >= 0x80) code = DecodeUtf8At(bytes, at, length);
+    if (length == 0) {
+      code = 0xDC00 + static_cast<unsigned char>(bytes[at]);
+      length = 1;
+    }
+    AppendUtf16(units, code);
+    at += length;
+  }
+  return units;
+}
+
+std::string BytesFromUtf16(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::uint32_t unit = text[i];
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      AppendUtf8(bytes, 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00u));
+    } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+      bytes += static_cast<char>(unit - 0xDC00);
+    } else {
+      AppendUtf8(bytes, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? 0xFFFD : unit);
+    }
+  }
+  return bytes;
 }

@@ -11,8 +11,23 @@
 // the next call; an unpaired surrogate becomes U+FFFD.
 void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out);
 
-// The text with every letter in upper case, as Windows folds the names of
-// registry keys and files to compare them: each character maps on its own
-// (simple case mapping), so "é" and "É" fold alike but "ß" stays. Bytes
+// The upper case of a code point as Windows folds names to compare them
+// (LCMapStringW with LCMAP_UPPERCASE): by the simple case mapping, and only
+// where the mapping goes both ways, so "é" and "É" fold alike while "ß" and
+// "µ" stay.
+std::uint32_t UpperCaseAsWindows(std::uint32_t code);
+
+// The text with every letter in upper case, as the registry folds the
+// names of keys and values: one UTF-16 unit at a time, each as
+// UpperCaseAsWindows maps it, so code points beyond the BMP stay. Bytes
 // that are not UTF-8 stay as they are.
 std::string UpperCaseUtf8(std::string_view text);
+
+// Bytes as UTF-16, losing nothing: UTF-8 as text, and any byte that starts
+// no well-formed UTF-8 as a lone surrogate of its own (U+DC80 to U+DCFF),
+// which no text holds.
+std::u16string Utf16FromBytes(std::string_view bytes);
+
+// The bytes of Utf16FromBytes again: text as UTF-8, each lone surrogate of
+// a byte as that byte (any other lone surrogate as U+FFFD).
+std::string BytesFromUtf16(std::u16string_view text);

@@ -47,6 +47,7 @@ typedef void (*FARPROC)();
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
@@ -97,6 +98,9 @@ int LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int sourceSize, LPWST
                  int destinationSize);
 
 DWORD GetCurrentProcessId();
+
+// Waits for the time given.
+void Sleep(DWORD milliseconds);
 
 // The variable's value and its length, or the size needed when it does not
 // fit; 0 and ERROR_ENVVAR_NOT_FOUND when it is not set.

@@ -133,6 +133,12 @@ library_suffix() { if is_windows; then printf .dll; else printf .so; fi; }
 # The path of a test filter library, as registered.
 filter_path() { native_path "$MORVASK_FILTER_DIR/$1$(library_suffix)"; }
 
+# copy_name PROCESS SERIAL: the name of a copy a run of the build under test
+# writes (process and serial in hexadecimal); other_copy_name, of the other
+# build's form, which this build never removes.
+copy_name() { if is_windows; then printf '.morvask-w%s-%s.tmp' "$1" "$2"; else printf '.morvask-%s-%s.tmp' "$1" "$2"; fi; }
+other_copy_name() { if is_windows; then printf '.morvask-%s-%s.tmp' "$1" "$2"; else printf '.morvask-w%s-%s.tmp' "$1" "$2"; fi; }
+
 # A name of COUNT bytes of x.
 x_name() { head -c "$1" /dev/zero | tr '\0' x; }
 

@@ -87,8 +87,11 @@ TEST_F(FileCopyTest, RemovesOnlyCopiesThatRunsLeftBehind) {
   WriteFile("Orders.mdb", "data");
   fs::create_directory(PathOf("dev"));
   const std::string abandoned = CopyName(0xFFFFFFF0u, 1);  // no such process
+  // The other build's copy: only that build can tell whether its run lives.
+  const std::string otherBuilds =
+      std::string(".morvask-") + (*kCopyNameMark ? "" : "w") + "fffffff1-1.tmp";
   const Names users = {".MORVASK-fffffff0-1.TMP", ".morvask-notes.tmp", ".morvask-1-2.tmp.bak",
-                       ".morvask-0ff-1.tmp"};
+                       ".morvask-0ff-1.tmp", otherBuilds};
   for (const std::string& name : users) WriteFile("dev/" + name, "the user's");
   WriteFile("dev/" + abandoned, "left behind");
   ASSERT_EQ(CopyWholeFile(DesktopPlace(PathOf("Orders.mdb")), Device({"Orders.cdb"}), false).kind,

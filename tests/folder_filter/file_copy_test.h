@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "folder_filter/file_copy.h"
+#include "folder_filter/file_system.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -21,8 +22,8 @@ class FileCopyTest : public TempDirTest {
   // The device folder of the case: "dev", with the names below it.
   FilePlace Device(std::initializer_list<std::string> names, bool makeFolders = false) {
     FilePlace place;
-    place.root = PathOf("dev");
-    place.names = names;
+    place.root = WideFromSystemText(PathOf("dev"));
+    for (const std::string& name : names) place.names.push_back(WideFromSystemText(name));
     place.device = true;
     place.makeFolders = makeFolders;
     return place;

@@ -92,6 +92,7 @@ const CorpusCase kCorpusCases[] = {
     {"utf16_hex1_as_utf16", kG, kPath},
     {"utf16_hex1_without_nul", kG, kPath},
     {"utf16_key_in_other_letter_case_beyond_ascii", "{Filtre-\xC3\xA9}", kPath},
+    {"utf16_key_letter_the_registry_keeps_apart", "{Filtre-\xC2\xB5}", ""},
     {"utf16_version5", kG, kPath},
     {"value_after_broken_header", kG, kPath},
     {"value_before_any_section", "", ""},

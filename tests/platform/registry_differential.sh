@@ -71,7 +71,9 @@ answer_of_windows() {
   cp "$1" import.reg
   "$wine64" "$reg_exe" import import.reg "$view" >/dev/null 2>&1
   for attempt in 1 2 3; do
-    output=$("${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r')
+    # What it prints is in its code page (1252 here); the Linux program's in UTF-8.
+    output=$("${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r' |
+      iconv -f CP1252 -t UTF-8)
     [ -n "$output" ] && break
     echo "note: Wine ended a run before it printed anything (try $attempt): $1" >&2
   done

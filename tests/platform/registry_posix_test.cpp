@@ -91,9 +91,16 @@ TEST_F(RegistryFileTest, AnswersWithWindowsCodes) {
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
-TEST_F(RegistryFileTest, MatchesNamesWithoutRegardToAsciiCase) {
-  Use(Regedit4({"[hkey_Local_Machine\\SOFTWARE\\Mixed\\Case]", "\"Value\"=\"v\""}));
+// As Windows' registry compares names: one UTF-16 unit at a time, and a
+// letter only where its upper case maps back to it.
+TEST_F(RegistryFileTest, MatchesNamesAsTheRegistryDoes) {
+  Use(Regedit4({"[hkey_Local_Machine\\SOFTWARE\\Mixed\\Case]", "\"Value\"=\"v\"",
+                "[HKEY_LOCAL_MACHINE\\Caf\xC3\xA9\\\xC2\xB5]",
+                "[HKEY_LOCAL_MACHINE\\\xF0\x90\x90\xA8]"}));
   EXPECT_EQ(Query("software\\mixed\\CASE", "VALUE"), std::string("v\0", 2));
+  EXPECT_TRUE(KeyExists("CAF\xC3\x89"));
+  EXPECT_FALSE(KeyExists("Caf\xC3\xA9\\\xCE\x9C"));  // "µ" is not "Μ"
+  EXPECT_FALSE(KeyExists("\xF0\x90\x90\x80"));       // Deseret, beyond the BMP
 }
 
 TEST_F(RegistryFileTest, FindsKeysWhateverTheirNamesHold) {

@@ -132,8 +132,8 @@ case_folder_filter_leaves_nothing_behind() {
   # for the destination, and all go once their writer is gone.
   mkdir device
   local n
-  for n in $(seq 0 999); do : >"device/.morvask-4242-$n.tmp"; done
-  : >device/.morvask-1-abc.tmp
+  for n in $(seq 0 999); do : >"device/$(copy_name 4242 "$n")"; done
+  : >"device/$(copy_name 1 abc)"
   run /D2P /D Orders.mdb /P '\Orders.cdb' /O
   expect_report d2p Orders.mdb '\Orders.cdb' 0
   expect_file device/Orders.cdb Orders.mdb
@@ -152,14 +152,15 @@ case_folder_filter_keeps_files_it_did_not_make() {
   sample_desktop_file Orders.mdb
   register_folder_filter
   # Files of the user's with names much like a copy's, in the device
-  # folder and in the desktop folder of a copy back. A copy that a run
+  # folder and in the desktop folder of a copy back, and a copy the other
+  # build left, whose run only that build can tell gone. A copy that a run
   # left behind, under a name of exactly the form the program makes, goes.
   local users=(.morvask-notes.tmp .MORVASK-Notes.TMP .morvask-0ff-1.tmp .morvask-1-2.tmp.bak
-    .MORVASK-FFFFFFF0-1.TMP) name folder
+    .MORVASK-FFFFFFF1-1.TMP "$(other_copy_name fffffff0 1)") name folder
   mkdir device desktop
   for folder in device desktop; do
     for name in "${users[@]}"; do printf 'the user'\''s\n' >"$folder/$name"; done
-    : >"$folder/.morvask-fffffff0-1.tmp"
+    : >"$folder/$(copy_name fffffff0 1)"
   done
   printf 'the user'\''s\n' >users.kept
   run /D2P /D Orders.mdb /P '\Orders.cdb' /O
