@@ -59,10 +59,19 @@ void ApplyOption(OptionEffect effect, const char* value, TransferRequest& reques
 
 }  // namespace
 
-std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv[]) {
+std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv[],
+                                                const std::vector<bool>& asTyped) {
+  const auto typed = [&](int at) {
+    return asTyped.empty() || asTyped[static_cast<std::size_t>(at)];
+  };
   TransferRequest request;
+  // The option, if any, of each value that is not as typed: the last /D and
+  // /P count, every /T.
+  const char* desktopFile = nullptr;
+  const char* deviceFile = nullptr;
+  const char* table = nullptr;
   for (int at = 1; at < argc; ++at) {
-    const Option* option = FindOption(argv[at]);
+    const Option* option = typed(at) ? FindOption(argv[at]) : nullptr;
     if (option == nullptr) continue;
     if (option->effect == OptionEffect::ShowUsage) return std::nullopt;
     if (!option->takesValue) {
@@ -70,8 +79,15 @@ std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv
     } else if (at + 1 < argc) {
       // The next argument is the value, whatever it is, even an option.
       ApplyOption(option->effect, argv[++at], request);
+      const char* notTyped = typed(at) ? nullptr : option->text;
+      if (option->effect == OptionEffect::SetDesktopFile) desktopFile = notTyped;
+      if (option->effect == OptionEffect::SetDeviceFile) deviceFile = notTyped;
+      if (option->effect == OptionEffect::AddTable && notTyped != nullptr) table = notTyped;
     }
   }
   for (const std::string& name : request.tableNames) request.tableList += name + "..";
+  for (const char* option : {desktopFile, deviceFile, table}) {
+    if (option != nullptr && request.notAsTyped.empty()) request.notAsTyped = option;
+  }
   return request;
 }

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/usage.h"
 #include "base/console.h"
+#include "platform/arguments.h"
 #include "platform/win32.h"
 #include "transfer/status_report.h"
 #include "transfer/transfer_run.h"
@@ -33,7 +34,8 @@ int RunMorvask(int argc, const char* const argv[]) {
     WriteLineEnd(stdout);
     return 0;
   }
-  const std::optional<TransferRequest> request = ParseCommandLine(argc, argv);
+  const std::optional<TransferRequest> request =
+      ParseCommandLine(argc, argv, ArgumentsAsTyped(argc, argv));
   if (!request) {
     PrintUsage();
     WriteLineEnd(stderr);
@@ -41,6 +43,11 @@ int RunMorvask(int argc, const char* const argv[]) {
   }
   if (request->direction == TransferDirection::None) {
     WriteLine(stderr, "No mode was specified.  Use /D2P or /P2D.");
+    return 0;
+  }
+  if (!request->notAsTyped.empty()) {
+    WriteLine(stderr, "The name given with " + request->notAsTyped +
+                          " cannot be used: this system's code page cannot hold it as typed.");
     return 0;
   }
   const std::optional<HRESULT> status = RunTransfer(*request);

@@ -21,4 +21,8 @@ struct TransferRequest {
   std::string tableList;  // every table name followed by ".."
   std::int32_t syncTables = 0;
   std::int32_t allowOverwrite = 0;
+  // "/D", "/P" or "/T" when a name given with it did not reach the program
+  // as typed (the system's code page cannot hold it): such a request is not
+  // run, since no file of that name could be meant.
+  std::string notAsTyped;
 };

@@ -7,10 +7,17 @@
 
 namespace {
 
+// Arguments whose name starts with "~" stand for ones that did not reach
+// the program as typed (the code page could not hold them); the "~" goes.
 std::optional<TransferRequest> Parse(const std::vector<std::string>& arguments) {
   std::vector<const char*> argv = {"morvask"};
-  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-  return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  std::vector<bool> asTyped = {true};
+  for (const std::string& argument : arguments) {
+    const bool typed = argument.empty() || argument[0] != '~';
+    argv.push_back(argument.c_str() + (typed ? 0 : 1));
+    asTyped.push_back(typed);
+  }
+  return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), asTyped);
 }
 
 struct ParseCase {
@@ -98,6 +105,25 @@ TEST(ParseCommandLine, QuestionMarkAsksForUsageWhereverItStands) {
   EXPECT_FALSE(Parse({"/?"}).has_value());
   EXPECT_FALSE(Parse({"/D2P", "/D", "a.mdb", "/?"}).has_value());
   EXPECT_FALSE(Parse({"/?", "/D2P"}).has_value());
+}
+
+// A name the code page could not hold as typed is no option, and the
+// request notes the option it was given with, where it counts.
+TEST(ParseCommandLine, NotesNamesThatAreNotAsTyped) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"/D2P", "/D", "~Sales.mdb"}, "/D"},
+      {{"/D2P", "/D", "~Sales.mdb", "/D", "Orders.mdb"}, ""},
+      {{"/P2D", "/P", "~\\Sales.cdb", "/D", "x.mdb"}, "/P"},
+      {{"/T", "a", "/T", "~b", "/T", "c"}, "/T"},
+      {{"~/D", "/P"}, ""},
+  };
+  for (const auto& [arguments, option] : cases) {
+    const std::optional<TransferRequest> request = Parse(arguments);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(request->notAsTyped, option) << arguments[1];
+  }
+  EXPECT_EQ(Parse({"~/D2P"})->direction, TransferDirection::None);
+  EXPECT_TRUE(Parse({"~/?"}).has_value());
 }
 
 TEST(ParseCommandLine, KeepsTableNamesInOrder) {

@@ -71,3 +71,60 @@ case_folder_filter_refuses_names_a_device_cannot_hold() {
   expect_file device/ORDERS.cdb two.kept
   expect_entries device Orders.cdb ORDERS.cdb
 }
+
+# One name is one file, on every build: a row a line, each in a device
+# folder of its own.
+case_folder_filter_keeps_one_name_to_one_file() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  mkdir -p device/r1 device/r2 device/r3 sub
+  printf 'old\n' >old.kept
+  cp old.kept 'device/r1/Μ.cdb'  # Greek capital mu (U+039C)
+  cp old.kept 'device/r1/Ÿ.cdb'
+  cp old.kept device/r2/Sales.cdb
+  cp old.kept 'device/r3/Σales.cdb'
+  printf 'lower\n' >device/r3/sales.cdb
+  # 1. The micro sign (U+00B5) is no "μ": Windows keeps it apart from "Μ",
+  #    while "ÿ" and "Ÿ" are one name.
+  run /D2P /D Orders.mdb /P '\r1\µ.cdb'
+  expect_report d2p Orders.mdb "$(ansi_text '\r1\µ.cdb')" 0
+  run /D2P /D Orders.mdb /P '\r1\ÿ.cdb'
+  expect_report d2p Orders.mdb "$(ansi_text '\r1\ÿ.cdb')" 0x800A0F0C
+  expect_file 'device/r1/Μ.cdb' old.kept
+  expect_file 'device/r1/µ.cdb' Orders.mdb
+  # 2. A name the code page cannot hold is never used in another form.
+  run /D2P /D Orders.mdb /P '\r2\Σales.cdb' /O
+  if is_windows; then
+    expect_stopped "The name given with /P cannot be used: this system's code page cannot hold it as typed."
+  else
+    expect_report d2p Orders.mdb '\r2\Σales.cdb' 0
+  fi
+  expect_file device/r2/Sales.cdb old.kept
+  # 3. Names are listed and compared as text.
+  run /P2D /P '\r3\sales.cdb' /D Lower.mdb
+  expect_report p2d '\r3\sales.cdb' Lower.mdb 0
+  expect_file Lower.mdb device/r3/sales.cdb
+  # 5. The desktop path as the system reads it: on Windows trailing dots and
+  #    spaces go and a device name is a device.
+  run /P2D /P '\r3\sales.cdb' /D 'Dot.mdb.'
+  expect_report p2d '\r3\sales.cdb' 'Dot.mdb.' 0
+  if is_windows; then
+    expect_file Dot.mdb device/r3/sales.cdb
+    local device
+    for device in CON.mdb nul AUX.txt.mdb; do
+      run /P2D /P '\r3\sales.cdb' /D "$device" /O
+      expect_report p2d '\r3\sales.cdb' "$device" 0x80070005
+    done
+  else
+    expect_file Dot.mdb. device/r3/sales.cdb
+  fi
+  # 12. A name of more than 255 characters.
+  run /D2P /D Orders.mdb /P "\\s\\$(x_name 252).cdb"
+  expect_report d2p Orders.mdb "\\s\\$(x_name 252).cdb" 0x800700CE
+  # 13. A desktop path that names a folder.
+  local folder=sub/
+  is_windows && folder='sub\'
+  run /P2D /P '\r3\sales.cdb' /D "$folder" /O
+  expect_report p2d '\r3\sales.cdb' "$folder" 0x8007007B
+  expect_entries sub
+}
