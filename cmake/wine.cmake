@@ -26,7 +26,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${MORVASK_WINE_ENVIRONMENT}
 
 # Programs of a native build that the Windows tests run beside the Windows
 # ones: the Linux program, whose answers the Windows program's must equal,
-# and the tool that runs a program for the end-to-end cases.
+# its folder filter, which shares a device folder with the Windows one, and
+# the tool that runs a program for the end-to-end cases.
 # They come from the native build of this source tree when there is one
 # (build/linux, which the full test run makes first), kept up to date here,
 # or else from a native build inside this build folder.
@@ -40,8 +41,10 @@ if(NOT EXISTS ${MORVASK_HOST_BUILD}/CMakeCache.txt)
 endif()
 add_custom_target(host_programs ALL
   ${configure_host}
-  COMMAND ${CMAKE_COMMAND} --build ${MORVASK_HOST_BUILD} --target morvask e2e_capture
+  COMMAND ${CMAKE_COMMAND} --build ${MORVASK_HOST_BUILD} --target morvask morvask_folder_filter
+    e2e_capture
   WORKING_DIRECTORY ${MORVASK_HOST_BUILD}
   COMMENT "Building the native programs the Windows tests run beside the Windows ones"
   VERBATIM)
 set(MORVASK_HOST_PROGRAM ${MORVASK_HOST_BUILD}/morvask)
+set(MORVASK_HOST_FOLDER_FILTER ${MORVASK_HOST_BUILD}/morvask_folder_filter.so)

@@ -231,21 +231,20 @@ std::uint32_t WriteCopy(FileHandle from, const FileFacts& source, const HeldFold
 
 // The name the copy takes, and whether it replaces a file there: in the
 // device folder matched again, since another run may have taken the name,
-// in other letters too, since the place was opened.
+// in other letters too, since the place was opened; and a file made there
+// meanwhile is replaced only as /O allows.
 std::uint32_t FinalName(const OpenedPlace& opened, bool allowOverwrite, WideText& name,
                         bool& replace) {
   name = opened.fileName;
   if (!opened.place->device) return 0;
-  const std::uint32_t error =
+  std::uint32_t error =
       StoredName(*opened.place, FileFolder(opened), opened.place->names.back(), name);
-  if (error != 0 || name == opened.fileName) return error;
-  // Taken meanwhile under another spelling, or gone.
   FileFacts facts;
-  if (LookAtEntry(FileFolder(opened), name, facts) == 0 && facts.exists) {
-    if (!allowOverwrite) return ERROR_ALREADY_EXISTS;
-    if (!facts.isRegular || facts.isLink) return ERROR_ACCESS_DENIED;
-    replace = true;
-  }
+  if (error == 0) error = LookAtEntry(FileFolder(opened), name, facts);
+  if (error != 0 || !facts.exists || replace) return error;
+  if (!allowOverwrite) return ERROR_ALREADY_EXISTS;
+  if (!facts.isRegular || facts.isLink || facts.readOnly) return ERROR_ACCESS_DENIED;
+  replace = true;
   return 0;
 }
 

@@ -23,6 +23,9 @@
 #   MORVASK_WINE, MORVASK_WINE64, MORVASK_REGISTRY_VIEW, WINEPREFIX
 #                         for Windows targets: the Wine loaders and the
 #                         registry view of the build
+#   MORVASK_HOST_PROGRAM, MORVASK_HOST_FOLDER_FILTER
+#                         for Windows targets: the Linux program and folder
+#                         filter built beside them
 set -u
 
 case_file=$1
@@ -100,6 +103,104 @@ run() {
   else
     capture run.out run.err run.order ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@"
   fi
+  RUN_STATUS=$?
+}
+
+# start_run N ARGUMENT...: starts a run in the background, its output in
+# runN.out and runN.err; RUN_PIDS gathers the runs, and wait_runs waits for
+# them all.
+start_run() {
+  local n=$1
+  shift
+  install_registry
+  if is_windows; then
+    wine_run "run$n.out" "run$n.err" "run$n.order" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@" &
+  else
+    capture "run$n.out" "run$n.err" "run$n.order" "$MORVASK_PROGRAM" "$@" &
+  fi
+  RUN_PIDS+=($!)
+}
+
+wait_runs() {
+  local pid
+  for pid in "${RUN_PIDS[@]}"; do wait "$pid"; done
+  RUN_PIDS=()
+}
+
+# holds_copy PID FOLDER: whether the process holds a file of FOLDER open:
+# the copy it writes, which has no name yet (the system shows it as "#" and
+# a number) or a copy's name.
+holds_copy() {
+  local fd
+  for fd in /proc/"$1"/fd/*; do
+    case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) return 0 ;; esac
+  done
+  return 1
+}
+
+# stop_during_copy PID FOLDER: waits, 60 s at most, until the process
+# writes its copy in FOLDER, and stops it there (SIGSTOP); false when it
+# never did, or had finished before it could be stopped.
+stop_during_copy() {
+  local i
+  for ((i = 0; i < 6000; i++)); do
+    if holds_copy "$1" "$2"; then
+      kill -STOP "$1" || return 1
+      holds_copy "$1" "$2" && return 0
+      kill -CONT "$1"
+      return 1
+    fi
+    sleep 0.01
+  done
+  return 1
+}
+
+# stop_mid_copy PID FOLDER SIZE: waits, 60 s at most, until the process
+# has copied part of a source of SIZE bytes into its copy in FOLDER, and
+# stops it there, with more to copy; false when it was not caught so.
+stop_mid_copy() {
+  local i fd size
+  for ((i = 0; i < 20000; i++)); do
+    for fd in /proc/"$1"/fd/*; do
+      case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) ;; *) continue ;; esac
+      size=$(stat -L -c %s "$fd" 2>/dev/null) || continue
+      if [ "$size" -gt 0 ] && [ "$size" -lt "$3" ]; then
+        kill -STOP "$1" || return 1
+        size=$(stat -L -c %s "$fd" 2>/dev/null) && [ "$size" -lt "$3" ] && return 0
+        kill -CONT "$1"
+        return 1
+      fi
+    done
+    [ -e /proc/"$1" ] || return 1
+  done
+  return 1
+}
+
+# A file of MIB mebibytes of data: no holes, so that copying it takes time.
+large_file() { dd if=/dev/zero of="$1" bs=1M count="$2" status=none; }
+
+# start_copy ARGUMENT...: starts the program in the background, as run
+# does, with SIGINT and SIGQUIT at their defaults (a shell starts
+# background programs with both ignored); COPY_PID is its process (under
+# Wine the Windows program's own), and finish_copy waits for it and keeps
+# its status in RUN_STATUS. Its output goes to run.out, run.err and
+# run.order, or with RUN_NAME set to NAME.out and so on.
+start_copy() {
+  install_registry
+  local name=${RUN_NAME:-run} wine=()
+  is_windows && wine=("$MORVASK_WINE")
+  env --default-signal "$MORVASK_CAPTURE" "$name.out" "$name.err" "$name.order" "${wine[@]}" \
+    "$MORVASK_PROGRAM" "$@" &
+  CAPTURE_PID=$!
+  local i=0
+  COPY_PID=
+  while [ -z "$COPY_PID" ] && [ $((i++)) -lt 500 ]; do
+    COPY_PID=$(pgrep -P "$CAPTURE_PID" | head -n 1)
+    [ -n "$COPY_PID" ] || sleep 0.01
+  done
+}
+finish_copy() {
+  wait "$CAPTURE_PID"
   RUN_STATUS=$?
 }
 
@@ -246,6 +347,9 @@ system_text() {
   "${tool[@]}" "$1" system-text.raw >/dev/null 2>&1 || fail "system text of $1"
   cat system-text.raw
 }
+
+# What a report of success prints.
+success_text() { report_text 0 | as_console_text; }
 
 # The built-in text for a code, from the tests' own list.
 table_text() {

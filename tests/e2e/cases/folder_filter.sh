@@ -69,6 +69,18 @@ case_folder_filter_refuses_to_overwrite() {
   run /P2D /P '\Orders.cdb' /D Orders.mdb
   expect_report p2d '\Orders.cdb' Orders.mdb 0x800A0F0C
   expect_file Orders.mdb Original.mdb
+
+  # Nor, with /O, over the file itself, under one name or two (a hard link),
+  # as cp and copy refuse: the copy would lose it.
+  printf 'same\n' >Same.cdb
+  cp Same.cdb same.kept
+  MORVASK_DEVICE_DIR=$(native_path "$work") run /P2D /P '\Same.cdb' /D Same.cdb /O
+  expect_report p2d '\Same.cdb' Same.cdb 0x80070005
+  ln Orders.mdb device/Hard.cdb
+  run /D2P /D Orders.mdb /P '\Hard.cdb' /O
+  expect_report d2p Orders.mdb '\Hard.cdb' 0x80070005
+  expect_file Same.cdb same.kept
+  [ "$(stat -c %h Orders.mdb)" = 2 ] || fail "the hard link was split"
 }
 
 case_folder_filter_missing_source() {
@@ -123,6 +135,17 @@ case_folder_filter_failed_copy_leaves_the_destination_untouched() {
   expect_file device/Kept.cdb expected.kept
   expect_entries device Broken.cdb Kept.cdb
   [ -z "$(find "$work" -name '*.tmp')" ] || fail "a partial copy was left behind"
+
+  # A full disk, the device folder on another file system than the desktop
+  # file's: told as such, and nothing left.
+  [ "$(id -u)" = 0 ] || return 0
+  mkdir full
+  mount -t tmpfs -o size=2m tmpfs full || return 0
+  head -c $((4 << 20)) /dev/zero >Large.mdb
+  MORVASK_DEVICE_DIR=$(native_path "$work/full") run /D2P /D Large.mdb /P '\Large.cdb'
+  expect_report d2p Large.mdb '\Large.cdb' 0x80070070
+  expect_entries full
+  umount full
 }
 
 case_folder_filter_leaves_nothing_behind() {

@@ -1,0 +1,180 @@
+# Runs that share a folder, and a run asked to end: each takes its turn to
+# match a name and take it, no run removes what another uses, and a run
+# stopped leaves nothing behind.
+# shellcheck shell=bash
+
+case_folder_filter_stops_when_asked() {
+  large_file Large.mdb 1024
+  register_folder_filter
+  # Asked to end during a copy into folders it made, a run removes its
+  # copy and those folders, then ends as the signal asks. Under Wine SIGINT
+  # is Ctrl+C, and a run then ends as Windows ends a process on Ctrl+C
+  # (0xC000013A, of which Wine's exit status shows the low byte); a closed
+  # console Wine cannot show (it ends the process at once on SIGHUP).
+  local signal status signals=(INT TERM HUP)
+  is_windows && signals=(INT)
+  for signal in "${signals[@]}"; do
+    status=$((128 + $(kill -l "$signal")))
+    is_windows && status=$((0xC000013A & 0xFF))
+    start_copy /D2P /D Large.mdb /P '\New\Sub\Large.cdb'
+    if stop_during_copy "$COPY_PID" "$work/device/New/Sub"; then
+      kill "-$signal" "$COPY_PID"
+      kill -CONT "$COPY_PID"
+    else
+      fail "the run was not caught copying ($signal)"
+    fi
+    finish_copy
+    [ "$RUN_STATUS" = "$status" ] || fail "SIG$signal: exit status $RUN_STATUS, expected $status"
+    [ ! -e device ] || fail "SIG$signal: the run left $(find device)"
+  done
+}
+
+case_folder_filter_runs_at_once() {
+  local i round failed=0
+  for i in 1 2 3 4; do printf 'source %s\n' "$i" >"Source$i.mdb"; done
+  register_folder_filter
+  install_registry
+  mkdir device
+  success_text >success.txt
+  # Four runs at once, each to its own file of one folder: no run's
+  # clean-up takes another run's copy.
+  for ((round = 1; round <= 40; round++)); do
+    for i in 1 2 3 4; do start_run "$i" /D2P /D "Source$i.mdb" /P "\\Copy$i.cdb" /O; done
+    wait_runs
+    for i in 1 2 3 4; do cmp -s success.txt "run$i.out" || failed=$((failed + 1)); done
+  done
+  [ $failed = 0 ] || fail "$failed of 160 runs failed; the last said: $(cat run*.out | tr -d '\r' | sort -u)"
+  expect_entries device Copy1.cdb Copy2.cdb Copy3.cdb Copy4.cdb
+  for i in 1 2 3 4; do expect_file "device/Copy$i.cdb" "Source$i.mdb"; done
+
+  # Four runs at once to one file: each copy is whole, and none is left
+  # behind by a run that lost.
+  report_text 0x80070005 | as_console_text >denied.txt
+  for ((round = 1; round <= 10; round++)); do
+    for i in 1 2 3 4; do start_run "$i" /D2P /D "Source$i.mdb" /P '\Shared.cdb' /O; done
+    wait_runs
+    for i in 1 2 3 4; do
+      cmp -s success.txt "run$i.out" || cmp -s denied.txt "run$i.out" ||
+        fail "a run to one file said: $(tr -d '\r' <"run$i.out")"
+    done
+  done
+  expect_entries device Copy1.cdb Copy2.cdb Copy3.cdb Copy4.cdb Shared.cdb
+  cmp -s device/Shared.cdb Source1.mdb || cmp -s device/Shared.cdb Source2.mdb ||
+    cmp -s device/Shared.cdb Source3.mdb || cmp -s device/Shared.cdb Source4.mdb ||
+    fail "the file of many runs is not the whole copy of one: $(cat device/Shared.cdb)"
+}
+
+# hold FILE: another program holds FILE open, shared with no one, until
+# release.
+hold() {
+  rm -f held.signal
+  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" held.signal &
+  HOLDER=$!
+  local i=0
+  while [ ! -e held.signal ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  [ -e held.signal ] || fail "$1 could not be held open"
+}
+release() {
+  rm -f held.signal
+  wait "$HOLDER"
+
+  # Names that differ in letter case only, at once, in a folder of many
+  # files: one run takes the name and the other finds it taken, and one
+  # folder is made, which both use.
+  local count=30000 exists
+  is_windows && count=3000
+  mkdir crowd
+  (cd crowd && seq -f 'f%05g.cdb' 1 "$count" | xargs touch)
+  export MORVASK_DEVICE_DIR
+  MORVASK_DEVICE_DIR=$(native_path "$work/crowd")
+  report_text 0x800A0F0C | as_console_text >exists.txt
+  for ((round = 1; round <= 3; round++)); do
+    start_run 1 /D2P /D Source1.mdb /P '\x.cdb'
+    start_run 2 /D2P /D Source2.mdb /P '\X.CDB'
+    start_run 3 /D2P /D Source3.mdb /P '\Sales\a.cdb'
+    start_run 4 /D2P /D Source4.mdb /P '\SALES\b.cdb'
+    wait_runs
+    exists=$(cat run1.out run2.out)
+    [ "$exists" = "$(cat success.txt exists.txt)" ] || [ "$exists" = "$(cat exists.txt success.txt)" ] ||
+      fail "round $round: two runs to one name said: $(tr -d '\r' <run1.out) and $(tr -d '\r' <run2.out)"
+    [ "$(find crowd -maxdepth 1 -iname x.cdb | wc -l)" = 1 ] || fail "round $round: $(cd crowd && ls -d [xX]*)"
+    [ "$(find crowd -maxdepth 1 -iname sales | wc -l)" = 1 ] || fail "round $round: $(cd crowd && ls -d [sS][aA]*)"
+    expect_entries crowd/[sS][aA][lL][eE][sS] a.cdb b.cdb
+    rm -rf crowd/[xX].[cC][dD][bB] crowd/[sS][aA][lL][eE][sS]
+  done
+
+  # A folder another run uses is never removed: run A made it, and stopped
+  # while run B copies into it too.
+  large_file Large.mdb 1024
+  MORVASK_DEVICE_DIR=$(native_path "$work/shared")
+  RUN_NAME=a start_copy /D2P /D Large.mdb /P '\t\u\a.cdb'
+  local a_capture=$CAPTURE_PID a_copy=$COPY_PID
+  stop_during_copy "$a_copy" "$work/shared/t/u" || fail "run A was not caught copying"
+  RUN_NAME=b start_copy /D2P /D Large.mdb /P '\t\u\y.cdb'
+  local b_capture=$CAPTURE_PID b_copy=$COPY_PID
+  stop_during_copy "$b_copy" "$work/shared/t/u" || fail "run B was not caught copying"
+  kill -INT "$a_copy"
+  kill -CONT "$a_copy"
+  CAPTURE_PID=$a_capture finish_copy
+  kill -CONT "$b_copy"
+  CAPTURE_PID=$b_capture finish_copy
+  cmp -s success.txt b.out || fail "run B said: $(tr -d '\r' <b.out)"
+  expect_entries shared t
+  expect_entries shared/t u
+  expect_entries shared/t/u y.cdb
+}
+
+# linux_start_run N ARGUMENT...: starts a run of the Linux program beside
+# the Windows one, on the same device folder, its output in linuxN.out.
+linux_start_run() {
+  local n=$1
+  shift
+  MORVASK_REGISTRY=$work/linux.reg MORVASK_DEVICE_DIR=$work/device \
+    capture "linux$n.out" "linux$n.err" "linux$n.order" "$MORVASK_HOST_PROGRAM" "$@" &
+  RUN_PIDS+=($!)
+}
+
+case_windows_folder_filter_shares_a_device_with_the_linux_build() {
+  [ -x "${MORVASK_HOST_PROGRAM:-}" ] && [ -f "${MORVASK_HOST_FOLDER_FILTER:-}" ] ||
+    skip "no Linux build beside this one"
+  local filter=${MORVASK_HOST_FOLDER_FILTER//\\/\\\\} clsid='{4D4F5256-0003-4153-4B00-464F4C444552}'
+  printf 'REGEDIT4\n\n[%s\\.mdb]\n"DefaultImport"="%s"\n[%s\\%s\\InProcServer32]\n@="%s"\n' \
+    "$FILTERS_KEY" "$clsid" "$CLASSES_KEY" "$clsid" "$filter" >linux.reg
+  printf 'windows\n' >Windows.mdb
+  printf 'linux\n' >Linux.mdb
+  register_folder_filter
+  mkdir device
+  success_text >success.txt
+  local exists round
+  exists=$(table_text 0x800A0F0C)
+  # One name in two spellings, one from each build at once: one run takes
+  # it, the other finds it taken.
+  for ((round = 1; round <= 5; round++)); do
+    start_run 1 /D2P /D Windows.mdb /P '\x.cdb'
+    linux_start_run 1 /D2P /D Linux.mdb /P '\X.CDB'
+    wait_runs
+    if cmp -s success.txt run1.out; then
+      [ "$(cat linux1.out)" = "$exists" ] || fail "round $round: the Linux run said: $(cat linux1.out)"
+    else
+      [ "$(tr -d '\r' <run1.out)" = "$exists" ] || fail "round $round: the Windows run said: $(tr -d '\r' <run1.out)"
+    fi
+    [ "$(find device -maxdepth 1 -iname x.cdb | wc -l)" = 1 ] || fail "round $round: $(ls device)"
+    rm -f device/[xX].[cC][dD][bB]
+  done
+  # A Windows run copying while Linux runs replace a file beside it: no
+  # run removes the other build's copy.
+  large_file Large.mdb 512
+  start_copy /D2P /D Large.mdb /P '\Large.cdb' /O
+  stop_during_copy "$COPY_PID" "$work/device" || fail "the Windows run was not caught copying"
+  for round in 1 2 3; do
+    linux_start_run "$round" /D2P /D Linux.mdb /P '\Small.cdb' /O
+    wait_runs
+    grep -q "$exists" "linux$round.out" && fail "a Linux run found Small.cdb taken"
+  done
+  kill -CONT "$COPY_PID"
+  finish_copy
+  cmp -s success.txt run.out || fail "the Windows run said: $(tr -d '\r' <run.out)"
+  expect_file device/Large.cdb Large.mdb
+  expect_file device/Small.cdb Linux.mdb
+  expect_entries device Large.cdb Small.cdb
+}
