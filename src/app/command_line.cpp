@@ -57,6 +57,21 @@ void ApplyOption(OptionEffect effect, const char* value, TransferRequest& reques
   }
 }
 
+// The options given names that did not reach the program as typed, as far
+// as those names count: the last of /D and of /P, and any /T.
+struct UntypedNames {
+  const char* desktopFile = nullptr;
+  const char* deviceFile = nullptr;
+  const char* table = nullptr;
+};
+
+void NoteValue(const Option& option, bool typed, UntypedNames& untyped) {
+  const char* noted = typed ? nullptr : option.text;
+  if (option.effect == OptionEffect::SetDesktopFile) untyped.desktopFile = noted;
+  if (option.effect == OptionEffect::SetDeviceFile) untyped.deviceFile = noted;
+  if (option.effect == OptionEffect::AddTable && noted != nullptr) untyped.table = noted;
+}
+
 }  // namespace
 
 std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv[],
@@ -65,11 +80,7 @@ std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv
     return asTyped.empty() || asTyped[static_cast<std::size_t>(at)];
   };
   TransferRequest request;
-  // The option, if any, of each value that is not as typed: the last /D and
-  // /P count, every /T.
-  const char* desktopFile = nullptr;
-  const char* deviceFile = nullptr;
-  const char* table = nullptr;
+  UntypedNames untyped;
   for (int at = 1; at < argc; ++at) {
     const Option* option = typed(at) ? FindOption(argv[at]) : nullptr;
     if (option == nullptr) continue;
@@ -79,14 +90,11 @@ std::optional<TransferRequest> ParseCommandLine(int argc, const char* const argv
     } else if (at + 1 < argc) {
       // The next argument is the value, whatever it is, even an option.
       ApplyOption(option->effect, argv[++at], request);
-      const char* notTyped = typed(at) ? nullptr : option->text;
-      if (option->effect == OptionEffect::SetDesktopFile) desktopFile = notTyped;
-      if (option->effect == OptionEffect::SetDeviceFile) deviceFile = notTyped;
-      if (option->effect == OptionEffect::AddTable && notTyped != nullptr) table = notTyped;
+      NoteValue(*option, typed(at), untyped);
     }
   }
   for (const std::string& name : request.tableNames) request.tableList += name + "..";
-  for (const char* option : {desktopFile, deviceFile, table}) {
+  for (const char* option : {untyped.desktopFile, untyped.deviceFile, untyped.table}) {
     if (option != nullptr && request.notAsTyped.empty()) request.notAsTyped = option;
   }
   return request;
