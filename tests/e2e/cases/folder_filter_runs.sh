@@ -62,21 +62,6 @@ case_folder_filter_runs_at_once() {
   cmp -s device/Shared.cdb Source1.mdb || cmp -s device/Shared.cdb Source2.mdb ||
     cmp -s device/Shared.cdb Source3.mdb || cmp -s device/Shared.cdb Source4.mdb ||
     fail "the file of many runs is not the whole copy of one: $(cat device/Shared.cdb)"
-}
-
-# hold FILE: another program holds FILE open, shared with no one, until
-# release.
-hold() {
-  rm -f held.signal
-  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" held.signal &
-  HOLDER=$!
-  local i=0
-  while [ ! -e held.signal ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
-  [ -e held.signal ] || fail "$1 could not be held open"
-}
-release() {
-  rm -f held.signal
-  wait "$HOLDER"
 
   # Names that differ in letter case only, at once, in a folder of many
   # files: one run takes the name and the other finds it taken, and one

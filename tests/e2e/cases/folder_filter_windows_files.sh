@@ -1,6 +1,22 @@
-# The folder filter's files on Windows: files another program holds open, the longest paths Windows takes, and where the
-# device folder is when no setting names it.
+# The folder filter's files on Windows: files another program holds open,
+# the longest paths Windows takes, and where the device folder is when no
+# setting names it.
 # shellcheck shell=bash
+
+# hold FILE: another program holds FILE open, shared with no one, until
+# release.
+hold() {
+  rm -f held.signal
+  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" held.signal &
+  HOLDER=$!
+  local i=0
+  while [ ! -e held.signal ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  [ -e held.signal ] || fail "$1 could not be held open"
+}
+release() {
+  rm -f held.signal
+  wait "$HOLDER"
+}
 
 case_windows_folder_filter_leaves_nothing_when_a_file_is_held() {
   sample_desktop_file Orders.mdb
