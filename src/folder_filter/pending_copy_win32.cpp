@@ -1,6 +1,7 @@
 // The Windows copy: made under a name that carries its process, which must
 // be gone before another run removes it, given the replaced file's access
 // list and attributes, and moved into place with MoveFileEx.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,21 +19,47 @@ bool ProcessIsGone(std::uint32_t process) {
   return gone;
 }
 
-// The access list of the file at `from`, given to the file at `to`. A file
-// system without access lists has none to give.
-std::uint32_t CopyAccessList(const WideText& from, const WideText& to) {
+// The access list (DACL) of the file at `path`, in a security descriptor;
+// empty where the file system keeps none.
+std::uint32_t ReadAccessList(const WideText& path, std::vector<BYTE>& descriptor) {
   DWORD needed = 0;
-  GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  descriptor.assign(needed, 0);
   if (needed == 0) {
     const DWORD error = GetLastError();
     return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? 0 : error;
   }
-  std::vector<BYTE> descriptor(needed);
-  if (!GetFileSecurityW(from.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                        &needed)) {
-    return GetLastError();
+  return Succeeded(GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                    needed, &needed));
+}
+
+// Whether two descriptors hold the same access list.
+bool SameAccessList(std::vector<BYTE>& a, std::vector<BYTE>& b) {
+  BOOL presentA = FALSE;
+  BOOL presentB = FALSE;
+  BOOL defaulted = FALSE;
+  ACL* aclA = nullptr;
+  ACL* aclB = nullptr;
+  if (a.empty() || b.empty() ||
+      !GetSecurityDescriptorDacl(a.data(), &presentA, &aclA, &defaulted) ||
+      !GetSecurityDescriptorDacl(b.data(), &presentB, &aclB, &defaulted)) {
+    return false;
   }
-  return Succeeded(SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data()));
+  if (!presentA || !presentB || aclA == nullptr || aclB == nullptr) return presentA == presentB;
+  return aclA->AclSize == aclB->AclSize && std::memcmp(aclA, aclB, aclA->AclSize) == 0;
+}
+
+// The access list of the file at `from`, given to the file at `to`. A file
+// system without access lists has none to give. One the copy has already
+// is not set again: Wine keeps a file's Unix permissions only as long as no
+// access list is set on it (it would give the group the owner's).
+std::uint32_t CopyAccessList(const WideText& from, const WideText& to) {
+  std::vector<BYTE> kept;
+  std::uint32_t error = ReadAccessList(from, kept);
+  if (error != 0 || kept.empty()) return error;
+  std::vector<BYTE> copys;
+  if (ReadAccessList(to, copys) == 0 && SameAccessList(kept, copys)) return 0;
+  return Succeeded(SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, kept.data()));
 }
 
 // The copy, opened again after its attributes were set by name: shared

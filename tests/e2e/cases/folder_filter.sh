@@ -81,6 +81,13 @@ case_folder_filter_refuses_to_overwrite() {
   expect_report d2p Orders.mdb '\Hard.cdb' 0x80070005
   expect_file Same.cdb same.kept
   [ "$(stat -c %h Orders.mdb)" = 2 ] || fail "the hard link was split"
+
+  # A file replaced keeps its permissions: under Wine, its Unix mode, which
+  # setting an access list would widen.
+  chmod 644 device/Orders.cdb
+  run /D2P /D Original.mdb /P '\Orders.cdb' /O
+  expect_report d2p Original.mdb '\Orders.cdb' 0
+  [ "$(stat -c %a device/Orders.cdb)" = 644 ] || fail "a replaced file is mode $(stat -c %a device/Orders.cdb)"
 }
 
 case_folder_filter_missing_source() {
