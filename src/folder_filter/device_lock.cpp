@@ -57,17 +57,19 @@ bool TryLockSteps(const HeldFolder& root, DeviceLock& lock, std::uint32_t& error
 }  // namespace
 
 std::uint32_t LockDeviceSteps(const HeldFolder& root, DeviceLock& lock) {
+  std::uint32_t error = ERROR_ACCESS_DENIED;
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    std::uint32_t error = 0;
     if (TryLockSteps(root, lock, error)) {
       lock.stepsHeld = true;
       return 0;
     }
-    if (error != 0) return error;
-    if (lock.file != kNoFile) CloseLockFile(lock);
+    if (error != 0) break;
+    error = ERROR_ACCESS_DENIED;
     if (attempt > 0) Sleep(10);
   }
-  return ERROR_ACCESS_DENIED;
+  // A run that marks no folder yet needs the file no longer.
+  if (lock.uses.empty() && lock.file != kNoFile) CloseLockFile(lock);
+  return error;
 }
 
 void UnlockDeviceSteps(DeviceLock& lock) {

@@ -147,8 +147,7 @@ std::uint32_t OpenPlace(const FilePlace& place, OpenedPlace& opened) {
 // made, innermost first, as long as they are empty and no other run uses
 // them: each is let go, then removed through the folder above it.
 void ClosePlace(OpenedPlace& opened, bool failed) {
-  if (opened.folders.empty()) return;
-  const bool device = opened.lock.file != kNoFile;
+  const bool device = !opened.folders.empty() && opened.lock.file != kNoFile;
   if (device && failed) failed = LockDeviceSteps(*opened.folders.front(), opened.lock) == 0;
   for (std::size_t i = opened.stored.size(); failed && i-- > 0;) {
     opened.folders.resize(i + 1);
@@ -156,8 +155,10 @@ void ClosePlace(OpenedPlace& opened, bool failed) {
     if (device && !IsFolderUnused(opened.lock, HeldPath(opened, i + 1))) break;
     RemoveFolderBelow(*opened.folders[i], opened.stored[i]);
   }
-  opened.folders.resize(1);
-  if (device) CloseDeviceLock(*opened.folders.front(), opened.lock);
+  if (device) {
+    opened.folders.resize(1);
+    CloseDeviceLock(*opened.folders.front(), opened.lock);
+  }
   opened.folders.clear();
   for (auto made = opened.madeRoot.rbegin(); failed && made != opened.madeRoot.rend(); ++made) {
     RemoveFolderAt(*made);
