@@ -27,9 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Whatever the device path, each name stays below the device folder, and
   // a refused path has no names.
   Check(devicePath.refusal == 0 ? !devicePath.names.empty() : devicePath.names.empty());
-  for (const std::string& name : devicePath.names) {
-    Check(!name.empty() && name != ".." && name.find(':') == std::string::npos &&
-          name.find('/') == std::string::npos && name.find('\\') == std::string::npos);
+  for (const WideText& name : devicePath.names) {
+    Check(!name.empty() && name != u".." && name.size() <= 255 &&
+          name.find(u':') == WideText::npos && name.find(u'/') == WideText::npos &&
+          name.find(u'\\') == WideText::npos);
   }
   const std::string defaultPath = DefaultDevicePath(path);
   Check(defaultPath.size() >= 5 && defaultPath[0] == '\\');
