@@ -28,8 +28,8 @@ std::uint64_t UseByte(const std::vector<WideText>& path) {
   return kFirstUseByte + hash % kUseBytes;
 }
 
-void CloseLockFile(DeviceLock& lock) {
-  CloseFile(lock.file);
+void LetGo(const HeldFolder& root, DeviceLock& lock, bool remove) {
+  CloseLockFile(root, WideFromAscii(kLockFileName), lock.file, remove);
   lock.file = kNoFile;
   lock.stepsHeld = false;
   lock.uses.clear();
@@ -41,16 +41,14 @@ bool TryLockSteps(const HeldFolder& root, DeviceLock& lock, std::uint32_t& error
   const WideText name = WideFromAscii(kLockFileName);
   if (lock.file == kNoFile) {
     error = OpenLockFile(root, name, lock.file);
-    // Being removed by another run: Windows opens no file it is deleting.
-    if (error == ERROR_ACCESS_DENIED) error = 0;
+    if (error == ERROR_SHARING_VIOLATION) error = 0;  // being removed by another run
     if (error != 0 || lock.file == kNoFile) return false;
   }
   error = LockBytes(lock.file, kStepsByte, 1, true, true);
   if (error != 0) return false;
   if (NamesOpenFile(root, name, lock.file)) return true;
   // The run that let it go last removed it: this run marked nothing yet.
-  UnlockBytes(lock.file, kStepsByte, 1);
-  CloseLockFile(lock);
+  LetGo(root, lock, false);
   return false;
 }
 
@@ -68,7 +66,7 @@ std::uint32_t LockDeviceSteps(const HeldFolder& root, DeviceLock& lock) {
     if (attempt > 0) Sleep(10);
   }
   // A run that marks no folder yet needs the file no longer.
-  if (lock.uses.empty() && lock.file != kNoFile) CloseLockFile(lock);
+  if (lock.uses.empty() && lock.file != kNoFile) LetGo(root, lock, false);
   return error;
 }
 
@@ -79,6 +77,7 @@ void UnlockDeviceSteps(DeviceLock& lock) {
 }
 
 void MarkFolderUsed(DeviceLock& lock, const std::vector<WideText>& path) {
+  if (lock.file == kNoFile) return;
   const std::uint64_t byte = UseByte(path);
   if (std::find(lock.uses.begin(), lock.uses.end(), byte) != lock.uses.end()) return;
   if (LockBytes(lock.file, byte, 1, false, true) == 0) lock.uses.push_back(byte);
@@ -105,11 +104,7 @@ void CloseDeviceLock(const HeldFolder& root, DeviceLock& lock) {
   }
   // The last run of the device leaves no lock file behind. A run that waits
   // for the steps meanwhile finds it gone, and makes another.
-  if (lock.stepsHeld && LockBytes(lock.file, kFirstUseByte, kUseBytes, true, false) == 0) {
-    const WideText name = WideFromAscii(kLockFileName);
-    if (NamesOpenFile(root, name, lock.file)) RemoveFileBelow(root, name);
-    UnlockBytes(lock.file, kFirstUseByte, kUseBytes);
-  }
-  UnlockDeviceSteps(lock);
-  CloseLockFile(lock);
+  const bool unused =
+      lock.stepsHeld && LockBytes(lock.file, kFirstUseByte, kUseBytes, true, false) == 0;
+  LetGo(root, lock, unused);
 }

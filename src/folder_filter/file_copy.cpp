@@ -69,7 +69,9 @@ std::uint32_t OpenRoot(const FilePlace& place, OpenedPlace& opened) {
 }
 
 // Opens the device folder and takes the lock of its steps. Another run may
-// remove the folder before this one holds the lock: it is opened again.
+// remove the folder before this one holds the lock: it is opened again. A
+// device folder this run may only read (a read-only mount, another user's)
+// has no lock for it: it only reads there, and no run can write there.
 std::uint32_t OpenLockedRoot(const FilePlace& place, OpenedPlace& opened) {
   for (int attempt = 0;; ++attempt) {
     std::uint32_t error = OpenRoot(place, opened);
@@ -77,6 +79,9 @@ std::uint32_t OpenLockedRoot(const FilePlace& place, OpenedPlace& opened) {
     error = LockDeviceSteps(*opened.folders.front(), opened.lock);
     if (error == 0) {
       MarkFolderUsed(opened.lock, {});
+      return 0;
+    }
+    if (!place.makeFolders && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
       return 0;
     }
     opened.folders.clear();

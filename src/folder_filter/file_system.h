@@ -126,7 +126,8 @@ void CloseFile(FileHandle file);
 // --- the lock of a device folder ---------------------------------------------
 
 // Opens, or makes, the file at the name for locking: a regular file, never
-// through a link. Others may open, lock and remove it meanwhile.
+// through a link. Others may open, lock and remove it meanwhile;
+// ERROR_SHARING_VIOLATION while another run removes it.
 std::uint32_t OpenLockFile(const HeldFolder& folder, const WideText& name, FileHandle& file);
 // Locks `length` bytes of the open file from `offset`: `exclusive`ly or
 // shared with other such locks; waits for other runs' locks to go when
@@ -137,8 +138,11 @@ std::uint32_t LockBytes(FileHandle file, std::uint64_t offset, std::uint64_t len
 void UnlockBytes(FileHandle file, std::uint64_t offset, std::uint64_t length);
 // Whether the name still names the open file.
 bool NamesOpenFile(const HeldFolder& folder, const WideText& name, FileHandle file);
-// Removes the file at the name.
-void RemoveFileBelow(const HeldFolder& folder, const WideText& name);
+// Closes the lock file; with `remove`, removes it too, once the caller made
+// sure that no run uses it: on Linux at once, on Windows only when no other
+// run has it open (one that opens it meanwhile gets ERROR_SHARING_VIOLATION
+// and tries again).
+void CloseLockFile(const HeldFolder& folder, const WideText& name, FileHandle file, bool remove);
 
 // --- copies being written ------------------------------------------------------
 

@@ -57,6 +57,11 @@ bool NamesOpenFile(const HeldFolder& folder, const WideText& name, FileHandle fi
          SameFile(opened, named);
 }
 
-void RemoveFileBelow(const HeldFolder& folder, const WideText& name) {
-  unlinkat(folder.descriptor, SystemName(name).c_str(), 0);
+void CloseLockFile(const HeldFolder& folder, const WideText& name, FileHandle file, bool remove) {
+  // Removed while still open and locked: a run waiting for the lock finds
+  // the name gone once it has it, and makes another.
+  if (remove && NamesOpenFile(folder, name, file)) {
+    unlinkat(folder.descriptor, SystemName(name).c_str(), 0);
+  }
+  close(Descriptor(file));
 }

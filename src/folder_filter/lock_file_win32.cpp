@@ -53,6 +53,13 @@ bool NamesOpenFile(const HeldFolder& folder, const WideText& name, FileHandle fi
   return same;
 }
 
-void RemoveFileBelow(const HeldFolder& folder, const WideText& name) {
-  DeleteFileW(Join(folder, name).c_str());
+void CloseLockFile(const HeldFolder& folder, const WideText& name, FileHandle file, bool remove) {
+  CloseHandle(Handle(file));
+  if (!remove) return;
+  // Opened again shared with no one, it opens only when no other run has it
+  // open, and goes when closed: no run ever finds it half removed.
+  const HANDLE alone =
+      CreateFileW(Join(folder, name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
 }
