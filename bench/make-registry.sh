@@ -13,9 +13,13 @@
 #            order the editor writes them: CLSID keys in the order of their
 #            identifiers (the filter's class among them, a third of the way
 #            in), keys of SOFTWARE\Microsoft (the filter's among them, after
-#            them), then SYSTEM keys.
+#            them), then SYSTEM keys;
+#   first    the filter's keys first, then vendor keys: nothing after the
+#            start concerns a lookup;
+#   long     vendor keys, every 20th with a value of 23,000 bytes of hex
+#            data on one line of 69 KB; the filter's keys half-way.
 #
-#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes|clsid|sorted]
+#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes|clsid|sorted|first|long]
 set -euo pipefail
 size=$(($1 << 20)) format=$2 file=$3 shape=${4:-vendor}
 header=REGEDIT4
@@ -41,6 +45,17 @@ fi
   function clsid(i) {
     return sprintf("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\%s]\r\n@=\"Component object %d\"\r\n\"ThreadingModel\"=\"Apartment\"\r\n\r\n", guid(i), i)
   }
+  function blob(i, line, n) {
+    line = "\"Blob\"=hex:"
+    for (n = 0; n < 23000; n++) line = line sprintf("%02x,", (i + n) % 256)
+    return substr(line, 1, length(line) - 1) "\r\n"
+  }
+  function long_line(i, line) {
+    line = vendor(i)
+    if (i % 20 == 0) line = substr(line, 1, length(line) - 2) blob(i) "\r\n"
+    if (!key_written && written >= size / 2) { key_written = 1; line = line filter_key() filter_class() }
+    return line
+  }
   function filter_key() {
     return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb]\r\n\"DefaultImport\"=\"{4D4F5256-0009-4153-4B00-42454E434821}\"\r\n\r\n"
   }
@@ -63,12 +78,13 @@ fi
   }
   BEGIN {
     printf "%s\r\n\r\n", header
+    if (shape == "first") printf "%s%s", filter_key(), filter_class()
     for (i = 0; written < size - 600; i++) {
-      line = shape == "classes" ? classes(i) : shape == "clsid" ? clsid(i) : shape == "sorted" ? sorted(i) : vendor(i)
+      line = shape == "classes" ? classes(i) : shape == "clsid" ? clsid(i) : shape == "sorted" ? sorted(i) : shape == "long" ? long_line(i) : vendor(i)
       printf "%s", line
       written += length(line)
     }
-    if (shape != "sorted") printf "%s%s", filter_key(), filter_class()
+    if (shape != "sorted" && shape != "first" && shape != "long") printf "%s%s", filter_key(), filter_class()
   }'
 } >"$file.tmp"
 if [ "$format" = utf16 ]; then

@@ -14,7 +14,7 @@
 
 #include "folder_filter/copy_name.h"
 #include "folder_filter/file_system_linux.h"
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
 #include "platform/win32.h"
 
 const char kCopyNameMark[] = "";

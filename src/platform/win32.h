@@ -12,5 +12,5 @@
 #endif
 #include <windows.h>
 #else
-#include "platform/win32_posix.h"
+#include "platform/win32_linux.h"
 #endif

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "support/reg_scan_record.h"
+#include "registry_file/readings.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/reg_scan_record.h"
+#include "registry_file/readings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
 
 #include <locale.h>
 #include <wctype.h>
@@ -8,15 +8,10 @@
 #include <type_traits>
 
 #include "base/ascii.h"
-#include "platform/win32.h"
-
-namespace {
 
 bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// The code point at `at` and its length in bytes; a length of 0 for a byte
-// that starts no well-formed UTF-8 sequence.
 std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& length) {
   const unsigned char lead = static_cast<unsigned char>(text[at]);
   length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
@@ -33,6 +28,8 @@ std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& l
   }
   return code;
 }
+
+namespace {
 
 // The C library's case mapping for all of Unicode, whatever locale the
 // process runs in. Made once and never changed, and freed when the program
@@ -59,7 +56,8 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint) {
   }
 }
 
-// Appends a code point in UTF-16.
+}  // namespace
+
 void AppendUtf16(std::u16string& out, std::uint32_t codePoint) {
   if (codePoint >= 0x10000) {
     out += static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
@@ -68,8 +66,6 @@ void AppendUtf16(std::u16string& out, std::uint32_t codePoint) {
     out += static_cast<char16_t>(codePoint);
   }
 }
-
-}  // namespace
 
 std::uint32_t UpperCaseAsWindows(std::uint32_t code) {
   const locale_t locale = UnicodeLocale();
@@ -134,62 +130,6 @@ std::string UpperCaseUtf8(std::string_view text) {
     at += length;
   }
   return upper;
-}
-
-int MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int size, LPWSTR wide, int wideSize) {
-  const std::string_view bytes(
-      text, size < 0 ? std::char_traits<char>::length(text) + 1 : static_cast<std::size_t>(size));
-  std::u16string units;
-  for (std::size_t at = 0; at < bytes.size();) {
-    std::size_t length = 1;
-    std::uint32_t code = static_cast<unsigned char>(bytes[at]);
-    if (code >= 0x80) code = DecodeUtf8At(bytes, at, length);
-    if (length == 0) {
-      if ((flags & MB_ERR_INVALID_CHARS) != 0) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-      }
-      code = 0xFFFD;
-      length = 1;
-    }
-    AppendUtf16(units, code);
-    at += length;
-  }
-  if (wideSize == 0) return static_cast<int>(units.size());
-  if (units.size() > static_cast<std::size_t>(wideSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::copy(units.begin(), units.end(), wide);
-  return static_cast<int>(units.size());
-}
-
-int LCMapStringW(LCID, DWORD flags, LPCWSTR source, int sourceSize, LPWSTR destination,
-                 int destinationSize) {
-  if (flags != LCMAP_UPPERCASE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  const std::size_t size = sourceSize < 0 ? std::char_traits<char16_t>::length(source) + 1
-                                          : static_cast<std::size_t>(sourceSize);
-  if (destinationSize == 0) return static_cast<int>(size);
-  if (size > static_cast<std::size_t>(destinationSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  for (std::size_t i = 0; i < size; ++i) {
-    destination[i] = static_cast<char16_t>(UpperCaseAsWindows(source[i]));
-    // A pair of surrogates folds as the one code point it is.
-    if (IsHighSurrogate(source[i]) && i + 1 < size && IsLowSurrogate(source[i + 1])) {
-      const std::uint32_t code =
-          0x10000 + ((source[i] - 0xD800u) << 10) + (source[i + 1] - 0xDC00u);
-      const std::uint32_t upper = UpperCaseAsWindows(code);
-      const std::uint32_t kept = upper >= 0x10000 ? upper : code;
-      destination[i] = static_cast<char16_t>(0xD800 + ((kept - 0x10000) >> 10));
-      destination[++i] = static_cast<char16_t>(0xDC00 + ((kept - 0x10000) & 0x3FF));
-    }
-  }
-  return static_cast<int>(size);
 }
 
 std::u16string Utf16FromBytes(std::string_view bytes) {

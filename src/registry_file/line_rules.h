@@ -10,8 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32.h"
-
 // A key section header: [HKEY_LOCAL_MACHINE\path] or, to delete the key and
 // everything below it, [-HKEY_LOCAL_MACHINE\path]. Keys of
 // HKEY_CLASSES_ROOT are those of HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as
@@ -28,12 +26,12 @@ struct RegSection {
 struct RegValue {
   std::string name;  // empty for the default value
   bool deletion = false;
-  DWORD type = 0;
+  std::uint32_t type = 0;
   std::string data;          // the bytes as a program reads them through the A calls
   bool dataTooLong = false;  // the line was longer than the reader keeps
 };
 
-enum : DWORD {
+enum : std::uint32_t {
   kRegSz = 1,
   kRegExpandSz = 2,
   kRegBinary = 3,

@@ -1,4 +1,4 @@
-#include "platform/reg_scan.h"
+#include "registry_file/scan.h"
 
 #include <cstring>
 #include <utility>

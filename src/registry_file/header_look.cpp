@@ -1,4 +1,4 @@
-#include "platform/reg_header_look.h"
+#include "registry_file/header_look.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #endif
 
 #include "base/ascii.h"
-#include "platform/reg_grammar.h"
+#include "registry_file/line_rules.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/reg_key_posix.h"
+#include "registry_file/key_lookup.h"
 
 #include <utility>
 
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "discovery/filter_registry.h"
-#include "support/reg_scan_record.h"
+#include "registry_file/readings.h"
 
 namespace {
 

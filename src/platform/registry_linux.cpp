@@ -3,7 +3,7 @@
 // whether it exists; a value is then searched for from that section back.
 // The handle keeps the file open, so that every answer comes from the same
 // file. Files the search does not take are read from the start (see
-// reg_key_posix.h).
+// registry_file/key_lookup.h).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/reg_key_posix.h"
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
 #include "platform/win32.h"
+#include "registry_file/key_lookup.h"
 
 #ifndef MORVASK_SYSCONFDIR
 #define MORVASK_SYSCONFDIR "/etc"

@@ -1,10 +1,20 @@
-// Text for the stand-ins of this platform, where text is UTF-8: UTF-16 as
-// the registry editor writes it, and letter case as Windows compares names.
+// Text on Linux, where it is UTF-8: UTF-16 as Windows and the registry
+// editor write it, and letter case as Windows compares names.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+bool IsHighSurrogate(std::uint32_t unit);
+bool IsLowSurrogate(std::uint32_t unit);
+
+// The code point of the UTF-8 sequence at `at` and its length in bytes; a
+// length of 0 for a byte that starts no well-formed sequence.
+std::uint32_t DecodeUtf8At(std::string_view text, std::size_t at, std::size_t& length);
+
+// Appends a code point in UTF-16.
+void AppendUtf16(std::u16string& out, std::uint32_t codePoint);
 
 // Decodes UTF-16LE to UTF-8, appending to `out`. A trailing odd byte, or a
 // high surrogate whose partner has not arrived yet, stays in `pending` for

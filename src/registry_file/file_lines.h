@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/reg_grammar.h"
+#include "registry_file/line_rules.h"
 
 using RegSectionHandler = std::function<bool(const RegSection& section)>;
 using RegValueHandler = std::function<void(const RegValue& value)>;

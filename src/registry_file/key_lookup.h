@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/reg_file_posix.h"
+#include "registry_file/file_lines.h"
 
 // A key path as looked up: empty parts removed, and upper-cased to compare.
 struct RegKeyName {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/reg_file_posix.h"
-#include "platform/reg_header_look.h"
+#include "registry_file/file_lines.h"
+#include "registry_file/header_look.h"
 
 // The longest line kept whole; longer ones are cut.
 constexpr std::size_t kMaxRegLineBytes = 1 << 20;

@@ -1,4 +1,4 @@
-#include "platform/reg_file_posix.h"
+#include "registry_file/file_lines.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/reg_header_look.h"
-#include "platform/reg_scan.h"
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
+#include "registry_file/header_look.h"
+#include "registry_file/scan.h"
 
 namespace {
 

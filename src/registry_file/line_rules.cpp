@@ -1,9 +1,9 @@
-#include "platform/reg_grammar.h"
+#include "registry_file/line_rules.h"
 
 #include <utility>
 
 #include "base/ascii.h"
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ bool ParseDword(std::string_view text, std::string& bytes) {
 
 // "hex(n):" with n in hexadecimal, not written with "0x"; `text` starts
 // after "hex(" and is left after "):".
-bool ParseHexType(std::string_view& text, DWORD& type) {
+bool ParseHexType(std::string_view& text, std::uint32_t& type) {
   if (text.size() >= 2 && ToLowerAscii(text[1]) == 'x') return false;
   const HexNumber number = ReadHexNumber(text);
   const std::size_t end = number.end;
@@ -108,7 +108,7 @@ bool ParseHexType(std::string_view& text, DWORD& type) {
       text[end + 1] != ':') {
     return false;
   }
-  type = static_cast<DWORD>(number.value);
+  type = static_cast<std::uint32_t>(number.value);
   text.remove_prefix(end + 2);
   return true;
 }
@@ -124,7 +124,7 @@ RegHexLine EndOfHexBytes(std::string_view rest) {
   return rest.front() == ';' ? RegHexLine::kEnds : RegHexLine::kInvalid;
 }
 
-bool IsStringType(DWORD type) {
+bool IsStringType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 

@@ -1,13 +1,13 @@
-#include "support/reg_scan_record.h"
+#include "registry_file/readings.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <set>
 
-#include "platform/reg_file_posix.h"
-#include "platform/reg_key_posix.h"
-#include "platform/text_posix.h"
+#include "base/text_linux.h"
+#include "registry_file/file_lines.h"
+#include "registry_file/key_lookup.h"
 
 namespace {
 
