@@ -254,8 +254,8 @@ bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
   while (at < size) {
     const std::size_t lineEnd = RegLineEnd(data, size, at, newline);
     const std::size_t next = AfterRegLineEnd(data, size, lineEnd);
-    const std::string_view text = SkipRegBlanks(std::string_view(data + at, lineEnd - at));
-    if (next < size && !text.empty() && text.front() != ';' && !MayContinueRegHexData(text)) {
+    const std::string_view line(data + at, lineEnd - at);
+    if (next < size && EndsRegHexData(RegLineContent(line))) {
       stretch.skip = next;
       stretch.begin = from + next;
       return true;

@@ -1,5 +1,6 @@
 #include "registry_file/line_rules.h"
 
+#include <cstring>
 #include <utility>
 
 #include "base/ascii.h"
@@ -216,12 +217,24 @@ std::string NormalizeRegKeyPath(std::string_view path) {
   return normal;
 }
 
+std::string_view RegLineContent(std::string_view line) {
+  const void* nul = std::memchr(line.data(), '\0', line.size());
+  if (nul != nullptr) line = line.substr(0, static_cast<const char*>(nul) - line.data());
+  return SkipRegBlanks(line);
+}
+
+bool IsRegSectionHeader(std::string_view text) {
+  return text.size() >= 2 && text.front() == '[' && !IsRegBlank(text[1]) &&
+         text.find(']', 1) != std::string_view::npos;
+}
+
+bool IsPassedOverByHexData(std::string_view text) { return text.empty() || text.front() == ';'; }
+
 bool ParseRegSection(std::string_view line, RegSection& section) {
-  line = SkipRegBlanks(line);
-  if (line.size() < 2 || line.front() != '[' || IsRegBlank(line[1])) return false;
+  line = RegLineContent(line);
+  if (!IsRegSectionHeader(line)) return false;
   // Key names may hold "]": the last one on the line closes the header.
   const std::size_t close = line.rfind(']');
-  if (close == std::string_view::npos) return false;
   std::string_view name = line.substr(1, close - 1);
   section.deletion = !name.empty() && name.front() == '-';
   if (section.deletion) name.remove_prefix(1);
@@ -291,7 +304,7 @@ void FinishRegHexData(bool unicodeFile, std::string& bytes, RegValue& value) {
   DecodeUtf16(bytes, pending, value.data);
 }
 
-bool MayContinueRegHexData(std::string_view line) {
-  while (!line.empty() && IsRegBlank(line.back())) line.remove_suffix(1);
-  return (!line.empty() && line.back() == '\\') || line.find(';') != std::string_view::npos;
+bool MayContinueRegHexData(std::string_view text) {
+  while (!text.empty() && IsRegBlank(text.back())) text.remove_suffix(1);
+  return (!text.empty() && text.back() == '\\') || text.find(';') != std::string_view::npos;
 }

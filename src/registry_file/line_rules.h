@@ -59,9 +59,37 @@ inline bool IsRegLineEnd(char c) { return c == '\n' || c == '\r'; }
 bool IsRegHexDigit(char c);
 std::string_view SkipRegBlanks(std::string_view text);
 
-// Parses a section header line. False when the line is no header: it has
-// no "]", or a blank right after its "[" (the key before it then stays
-// current). A header whose key path starts with a separator
+// --- the rules of a line, each written once for every reading --------------
+
+// What a line says: its text up to its first NUL byte, where the editor
+// ends it, less the blanks before it. `line` is the line without its line
+// end; every rule below takes what this returns.
+std::string_view RegLineContent(std::string_view line);
+
+// Whether the line is a section header: "[", then a character other than a
+// blank, and a "]" after it.
+bool IsRegSectionHeader(std::string_view text);
+
+// Whether hex data that goes on passes over the line: a blank line, or a
+// comment.
+bool IsPassedOverByHexData(std::string_view text);
+
+// False only when the line certainly does not end in the backslash that
+// continues hex data: its last character is no backslash and it holds no
+// comment. A quick look, for lines that need no reading otherwise.
+bool MayContinueRegHexData(std::string_view text);
+
+// Whether no hex data goes on after the line, whatever came before it: hex
+// data does not pass over it, and it cannot continue it. The one line that
+// carries state from line to line is hex data that goes on; after such a
+// line there is none, so a reading may start after it.
+inline bool EndsRegHexData(std::string_view text) {
+  return !IsPassedOverByHexData(text) && !MayContinueRegHexData(text);
+}
+
+// Parses a section header line (see IsRegSectionHeader). False when the
+// line is no header (the key before it then stays current). A header whose key path starts with a
+// separator
 // ([HKEY_LOCAL_MACHINE\\SOFTWARE]) is one the registry refuses: it opens
 // and deletes nothing.
 bool ParseRegSection(std::string_view line, RegSection& section);
@@ -95,8 +123,3 @@ RegHexLine ParseRegHexBytes(std::string_view text, std::string& bytes);
 // the terminator Windows adds, and are decoded from UTF-16 when
 // `unicodeFile`.
 void FinishRegHexData(bool unicodeFile, std::string& bytes, RegValue& value);
-
-// False only when the line certainly does not end in the backslash that
-// continues hex data: its last character is no backslash and it holds no
-// comment. A quick look, for lines that need no reading otherwise.
-bool MayContinueRegHexData(std::string_view line);

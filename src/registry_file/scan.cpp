@@ -23,7 +23,7 @@ void DropHexValue(RegScan& scan) {
 // its lines; any other line, a section header too, ends the value unread
 // and is lost with it.
 void ContinueHexData(RegScan& scan, std::string_view text, bool tooLong) {
-  if (text.empty() || text.front() == ';') return;
+  if (IsPassedOverByHexData(text)) return;
   if (!IsRegHexDigit(text.front())) return DropHexValue(scan);
   if (tooLong) scan.hexValue.dataTooLong = true;
   switch (ParseRegHexBytes(text, scan.hexBytes)) {
@@ -41,9 +41,7 @@ void ContinueHexData(RegScan& scan, std::string_view text, bool tooLong) {
 void ReadSectionLine(RegScan& scan, std::string_view text, bool tooLong) {
   // A line that is no header leaves the current key as it is. One too long
   // to read whole names some key, certainly not a short one.
-  const bool header =
-      text.size() >= 2 && !IsRegBlank(text[1]) && text.rfind(']') != std::string_view::npos;
-  if (!tooLong && !header) return;
+  if (!tooLong && !IsRegSectionHeader(text)) return;
   // A section that was wanted ends here, and with it the scan, when asked.
   if (scan.options.stopAfterWantedSection && scan.hadWanted) {
     scan.stopped = true;
@@ -74,7 +72,6 @@ void ReadValueLine(RegScan& scan, std::string_view text, bool tooLong) {
 
 bool ReadFileHeader(RegScan& scan, std::string_view line) {
   scan.headerSeen = true;
-  line = SkipRegBlanks(line);
   // Hex string data is read as UTF-16 in a version 5 file, whatever its
   // encoding, and in the code page in a REGEDIT4 file.
   scan.unicodeFile = line == kVersion5Header;
@@ -84,8 +81,8 @@ bool ReadFileHeader(RegScan& scan, std::string_view line) {
 // Handles one line, its line end taken off; false when the file turns out
 // not to be one the editor imports. `tooLong` says the line was cut.
 bool HandleLine(RegScan& scan, std::string_view line, bool tooLong) {
-  if (!scan.headerSeen) return ReadFileHeader(scan, line);
-  const std::string_view text = SkipRegBlanks(line);
+  const std::string_view text = RegLineContent(line);
+  if (!scan.headerSeen) return ReadFileHeader(scan, text);
   if (scan.hexContinues) {
     ContinueHexData(scan, text, tooLong);
   } else if (!text.empty() && text.front() == '[') {
@@ -139,23 +136,18 @@ bool ReplayRegion(const RegScan& scan, const char* data, Region region, std::siz
 
 bool IsLineEndOrBlank(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; }
 
-// Whether hex data goes on into the line that starts at `pos`. Only a line
-// whose last character (blanks aside) is a backslash continues hex data,
-// unless a comment follows the backslash; blank and comment lines may come
-// after it. Comments are rare: `semicolon`, the next ";" of the block at
-// or after the region, tells whether the region holds one. Only a region
-// with one, or whose last line ends in a backslash, needs reading.
-bool HexDataGoesOnAt(const RegScan& scan, const char* data, std::size_t size, Region region,
-                     std::size_t pos, std::size_t& semicolon) {
-  if (semicolon == std::string_view::npos || semicolon < region.from) {
-    const void* found = std::memchr(data + region.from, ';', size - region.from);
-    semicolon = found != nullptr ? static_cast<const char*>(found) - data : size;
-  }
-  if (semicolon >= pos) {
-    std::size_t last = pos;
-    while (last > region.from && IsLineEndOrBlank(data[last - 1])) --last;
-    if (last == region.from || data[last - 1] != '\\') return false;
-  }
+// Whether hex data goes on into the line that starts at `pos`. It does not
+// when the last line of the region that holds more than blanks ends all
+// hex data (EndsRegHexData), the one rule every reading follows; else the
+// region is read carefully to tell. Nearly every line before a header is a
+// value's, which ends all hex data.
+bool HexDataGoesOnAt(const RegScan& scan, const char* data, Region region, std::size_t pos) {
+  std::size_t last = pos;
+  while (last > region.from && IsLineEndOrBlank(data[last - 1])) --last;
+  if (last == region.from) return false;  // nothing but blank lines
+  std::size_t start = last - 1;
+  while (start > region.from && !IsRegLineEnd(data[start - 1])) --start;
+  if (EndsRegHexData(RegLineContent(std::string_view(data + start, last - start)))) return false;
   return ReplayRegion(scan, data, region, pos);
 }
 
@@ -165,7 +157,6 @@ bool HexDataGoesOnAt(const RegScan& scan, const char* data, std::size_t size, Re
 // carefully (a section header that may concern the focus), or `size`.
 std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, std::size_t at) {
   Region region{at, false};
-  std::size_t semicolon = std::string_view::npos;
   while (const void* found = std::memchr(data + at, '[', size - at)) {
     const std::size_t bracket = static_cast<const char*>(found) - data;
     at = bracket + 1;
@@ -175,13 +166,13 @@ std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, 
     // that hex data goes on into, which it swallows. Either way the current
     // section stays unwanted and no hex data goes on after the line.
     if (!IsCertainlyElsewhere(scan.look, std::string_view(data + bracket, size - bracket)) &&
-        !HexDataGoesOnAt(scan, data, size, region, lineStart, semicolon)) {
+        !HexDataGoesOnAt(scan, data, region, lineStart)) {
       return lineStart;
     }
     region = {lineStart, true};
   }
   // Hex data of a section passed over may go on into the next block.
-  scan.hexContinues = HexDataGoesOnAt(scan, data, size, region, size, semicolon);
+  scan.hexContinues = HexDataGoesOnAt(scan, data, region, size);
   scan.hexValue = RegValue();
   scan.hexBytes.clear();
   return size;

@@ -73,6 +73,7 @@ const CorpusCase kCorpusCases[] = {
     {"lf_line_ends", kG, kPath},
     {"lone_cr_line_ends", kG, kPath},
     {"newline_escape_in_string", kG "\n", ""},
+    {"nul_byte_ends_a_line", "", ""},
     {"plain_regedit4", kG, kPath},
     {"plain_version5_8bit", kG, kPath},
     {"repeated_key_later_value_wins", "{later}", ""},
