@@ -1,8 +1,22 @@
 // What a registry file tells of one key: whether it exists, and its values.
 // The answer is what the registry holds after the editor imported the file,
-// where a later section wins over an earlier one. It can be read from the
-// start of the file, or searched for from its end, which stops at the last
-// section that concerns the key: far sooner when that lies near the end.
+// where a later section wins over an earlier one.
+//
+// Three readings give it, and must give it alike:
+// - from the start, line by line (scan.h, with the passes over sections
+//   off): the reading the other two are held to;
+// - from the start, passing over the sections whose headers show at a
+//   glance that they concern neither the key nor one above or below it
+//   (header_look.h), reading carefully only where hex data may go on;
+// - from the end, in stretches read back one after another, each starting
+//   just after a line that ends all hex data, and stopping at the last
+//   section that concerns the key: far sooner when that lies near the end.
+// What keeps them in step: a line means the same to all three, since each
+// takes a line's content and every rule about it from line_rules.h, once
+// written; the one state carried from line to line is hex data that goes
+// on, and both the stretches and the passes begin only where
+// EndsRegHexData says none does. The corpus tests read every file all
+// three ways, and the registry_readings fuzzer compares them on any bytes.
 #pragma once
 
 #include <cstddef>
