@@ -233,36 +233,82 @@ RegFileStart ReadRegFileStart(int file) {
   return start;
 }
 
-bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
-                    std::size_t stretchBytes, RegStretch& stretch) {
-  const bool fromBody = end <= start.body + stretchBytes;
-  const std::uint64_t from = fromBody ? start.body : end - stretchBytes;
-  const auto size = static_cast<std::size_t>(end - from);
-  stretch.bytes.resize(size);
-  if (pread(file, stretch.bytes.data(), size, static_cast<off_t>(from)) !=
-      static_cast<ssize_t>(size)) {
-    return false;  // the file changed
-  }
-  stretch.skip = 0;
-  stretch.begin = from;
-  if (fromBody) return true;
-  const char* data = stretch.bytes.data();
+namespace {
+
+// Where the lines of a stretch start in its bytes, the bytes before a line
+// start, the first of them at `first` in the file: just after the first
+// line there that ends all hex data, leaving at least one line, or at the
+// body; npos when neither lies in them.
+std::size_t StretchLinesStart(const RegFileStart& start, std::uint64_t first,
+                              std::string_view bytes) {
+  if (first <= start.body) return 0;
+  const char* data = bytes.data();
+  const std::size_t size = bytes.size();
   std::size_t newline = std::string_view::npos;
-  // Past the line that `from` falls into, then to just after the first line
-  // that ends any hex data, leaving at least one line for the stretch.
+  // Past the line that the first byte falls into.
   std::size_t at = AfterRegLineEnd(data, size, RegLineEnd(data, size, 0, newline));
   while (at < size) {
     const std::size_t lineEnd = RegLineEnd(data, size, at, newline);
     const std::size_t next = AfterRegLineEnd(data, size, lineEnd);
-    const std::string_view line(data + at, lineEnd - at);
-    if (next < size && EndsRegHexData(RegLineContent(line))) {
-      stretch.skip = next;
-      stretch.begin = from + next;
-      return true;
+    if (next < size && EndsRegHexData(RegLineContent(std::string_view(data + at, lineEnd - at)))) {
+      return next;
     }
     at = next;
   }
-  return false;
+  return std::string_view::npos;
+}
+
+// Reads `more` bytes of the file before those the stretch holds, which
+// begin at `first` in the file; the buffer grows when it has no room for
+// them. False when the file changed.
+bool ReadBefore(int file, std::size_t more, std::uint64_t& first, RegStretch& stretch) {
+  if (stretch.first < more) {
+    const std::size_t held = stretch.buffer.size() - stretch.first;
+    std::vector<char> grown(std::max(2 * stretch.buffer.size(), held + more));
+    if (held > 0) {
+      std::memcpy(grown.data() + grown.size() - held, stretch.buffer.data() + stretch.first, held);
+    }
+    stretch.buffer.swap(grown);
+    stretch.first = stretch.buffer.size() - held;
+  }
+  stretch.first -= more;
+  first -= more;
+  return pread(file, stretch.buffer.data() + stretch.first, more, static_cast<off_t>(first)) ==
+         static_cast<ssize_t>(more);
+}
+
+}  // namespace
+
+bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
+                    std::size_t stretchBytes, RegStretch& stretch) {
+  // The lines the stretch before passed by lie just before `end`: they are
+  // moved to the end of the buffer, not read again.
+  std::size_t carried = 0;
+  if (stretch.begin == end && !stretch.buffer.empty()) {
+    carried = stretch.lines - stretch.first;
+    std::memmove(stretch.buffer.data() + stretch.buffer.size() - carried,
+                 stretch.buffer.data() + stretch.first, carried);
+  }
+  stretch.first = stretch.buffer.size() - carried;
+  std::uint64_t first = end - carried;
+  // A line longer than a stretch is read whole in one twice as long, and so
+  // on, up to the longest line the reading from the start keeps whole: no
+  // stretch holds a line that reading would cut.
+  for (std::size_t reach = stretchBytes;; reach *= 2) {
+    const std::uint64_t from = end - start.body <= reach ? start.body : end - reach;
+    if (from < first && !ReadBefore(file, static_cast<std::size_t>(first - from), first, stretch)) {
+      return false;
+    }
+    const std::string_view bytes(stretch.buffer.data() + stretch.first,
+                                 stretch.buffer.size() - stretch.first);
+    const std::size_t lines = StretchLinesStart(start, first, bytes);
+    if (lines != std::string_view::npos) {
+      stretch.lines = stretch.first + lines;
+      stretch.begin = first + lines;
+      return true;
+    }
+    if (reach >= kMaxRegLineBytes) return false;
+  }
 }
 
 void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::string_view focus,
@@ -270,8 +316,8 @@ void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::s
   const RegHeaderLook look = MakeRegHeaderLook(focus);
   RegScan scan = RegBodyScan(look, onSection, onValue, RegScanOptions{}, start.unicodeFile);
   scan.base = stretch.begin;
-  ScanRegLines(scan, std::string_view(stretch.bytes.data() + stretch.skip,
-                                      stretch.bytes.size() - stretch.skip));
+  ScanRegLines(scan, std::string_view(stretch.buffer.data() + stretch.lines,
+                                      stretch.buffer.size() - stretch.lines));
   FinishRegScan(scan);
 }
 

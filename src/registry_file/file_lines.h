@@ -61,15 +61,17 @@ void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, 
 // before which no hex data goes on, ending where the stretch after it
 // begins.
 struct RegStretch {
-  std::vector<char> bytes;  // read from the file, the lines at the end of them
-  std::size_t skip = 0;     // where the lines start in `bytes`
-  std::uint64_t begin = 0;  // the file offset of that start
+  std::vector<char> buffer;  // the bytes read from the file end at its end
+  std::size_t first = 0;     // where they start in it
+  std::size_t lines = 0;     // where the lines start in it
+  std::uint64_t begin = 0;   // the file offset of the lines
 };
 
-// Reads the stretch of lines before `end` (a line start), no longer than
-// `stretchBytes`: back to just after a line that ends any hex data (one that
-// holds more than blanks, and neither ends in a backslash nor holds a
-// comment), or to the body. False when no such line lies within reach, and
+// Reads the stretch of lines before `end` (a line start), of about
+// `stretchBytes`: back to just after a line that ends all hex data
+// (EndsRegHexData), or to the body; a stretch that holds no such line is
+// read again twice as long, up to the longest line kept whole
+// (kMaxRegLineBytes). False when no such line lies within that reach, and
 // when the file changed.
 bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
                     std::size_t stretchBytes, RegStretch& stretch);

@@ -1,5 +1,6 @@
 #include "registry_file/key_lookup.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/text_linux.h"
@@ -78,8 +79,13 @@ RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyN
                               std::uint64_t end, bool ownOnly, std::size_t stretchBytes,
                               RegKeyEvent& event) {
   RegStretch stretch;
-  while (end > start.body) {
-    if (!ReadRegStretch(file, start, end, stretchBytes, stretch)) return RegSearch::kUnsure;
+  // The further back the search goes, the longer its stretches, up to four
+  // times the first: a key near the end is found after reading little, and
+  // one far back with fewer stretches, each cut short by a line that goes on
+  // from the stretch before.
+  for (std::size_t reach = stretchBytes; end > start.body;
+       reach = std::min(2 * reach, 4 * stretchBytes)) {
+    if (!ReadRegStretch(file, start, end, reach, stretch)) return RegSearch::kUnsure;
     bool found = false;
     ScanRegStretch(
         start, stretch, key.path,
