@@ -3,8 +3,8 @@
 # a wineserver that stays up while tests run and ends 30 s after the last
 # Windows program exits. wineboot runs first with its output in a log of the
 # prefix, so the services Wine starts do not hold on to a test's captured
-# output. Wine, on rare occasions, ends wineboot at once; it is then tried
-# again, and its log is shown when every try failed.
+# output; a run Wine ended at once is tried again (cmake/wine-run.sh), and
+# the log is shown when it failed.
 set -u
 : "${WINEPREFIX:?}"
 # The build names the 64-bit loader and the wineserver it found.
@@ -14,11 +14,9 @@ wineserver=${MORVASK_WINESERVER:?}
 [ -d "$WINEPREFIX/drive_c" ] || echo "creating the Wine prefix $WINEPREFIX"
 mkdir -p "$WINEPREFIX" || exit 1
 log=$WINEPREFIX/wineboot.log
-for attempt in 1 2 3; do
-  "$wineserver" -p30 </dev/null >/dev/null 2>&1  # one may be running already
-  "$wine64" wineboot </dev/null >"$log" 2>&1 && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && exit 0
-  echo "wineboot failed (try $attempt); its output:"
-  cat "$log"
-  sleep 2
-done
+"$wineserver" -p30 </dev/null >/dev/null 2>&1  # one may be running already
+"${MORVASK_WINE_RUN:?}" --into "$log" "$log" sh -c '"$1" wineboot </dev/null >"$2" 2>&1' sh \
+  "$wine64" "$log" && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && exit 0
+echo "wineboot failed; its output:"
+cat "$log"
 exit 1

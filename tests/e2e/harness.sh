@@ -20,9 +20,10 @@
 #                         open (hold_file.c)
 #   MORVASK_MEMCHECK      optionally, a launcher that runs the program under
 #                         valgrind memcheck and records what it finds
-#   MORVASK_WINE, MORVASK_WINE64, MORVASK_REGISTRY_VIEW, WINEPREFIX
-#                         for Windows targets: the Wine loaders and the
-#                         registry view of the build
+#   MORVASK_WINE, MORVASK_WINE64, MORVASK_REGISTRY_VIEW, WINEPREFIX,
+#   MORVASK_WINE_RUN      for Windows targets: the Wine loaders, the
+#                         registry view of the build and the one wrapper
+#                         that tries a run under Wine again
 #   MORVASK_HOST_PROGRAM, MORVASK_HOST_FOLDER_FILTER
 #                         for Windows targets: the Linux program and folder
 #                         filter built beside them
@@ -61,20 +62,12 @@ skip() {
 capture() { "$MORVASK_CAPTURE" "$@"; }
 
 # wine_run OUT ERR ORDER COMMAND...: runs a Windows program under Wine as
-# capture does. Wine, on rare occasions, ends a program it starts before
-# the program's first line, with a failure and no output: such a run never
-# reached the program, and is tried again, twice at most, with a note in
-# the case's log. This is the one place a run is tried again.
+# capture does, through cmake/wine-run.sh, the one place a run is tried
+# again: Wine, on rare occasions, ends a program before its first line.
 wine_run() {
-  local out=$1 err=$2 order=$3 attempt status
+  local out=$1 err=$2 order=$3
   shift 3
-  for attempt in 1 2 3; do
-    capture "$out" "$err" "$order" "$@"
-    status=$?
-    [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] || break
-    echo "note: Wine ended a run before it printed anything (try $attempt, status $status): $*" >&2
-  done
-  return "$status"
+  "$MORVASK_WINE_RUN" --into "$out" "$err" "$MORVASK_CAPTURE" "$out" "$err" "$order" "$@"
 }
 
 # system_tool NAME: the path of a Windows tool, named in full: Wine starts

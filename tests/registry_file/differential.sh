@@ -11,10 +11,12 @@
 #
 # WINEPREFIX and the other Wine settings come from the environment, and
 # MORVASK_WINE names the loader for the Windows program, MORVASK_WINE64 the
-# 64-bit one that runs the registry tool.
+# 64-bit one that runs the registry tool, MORVASK_WINE_RUN the wrapper that
+# tries a run again that Wine ended before it began.
 set -u
 linux_program=$1 windows_program=$2 corpus=$3 view=$4
 wine64=${MORVASK_WINE64:?}
+wine_run=${MORVASK_WINE_RUN:?}
 # Named in full: Wine starts a bare "reg" through its shell, which now and
 # then fails to start it at all.
 reg_exe='C:\windows\system32\reg.exe'
@@ -61,23 +63,17 @@ answer_of_linux() {
   MORVASK_REGISTRY=$1 "$linux_program" /D2P /D Orders.mdb 2>&1 | tail -n +5
 }
 
-# The Windows program prints its banner first: a run that printed nothing
-# at all never reached it (Wine, on rare occasions, ends a program it starts
-# before its first line). Such a run is tried again, twice at most, with a
-# note in the log.
+# Wine, on rare occasions, ends a program before its first line: the
+# registry tool and the program run through cmake/wine-run.sh, which tries
+# such a run again.
 answer_of_windows() {
-  local key attempt output
+  local key
   for key in "${keys[@]}"; do "$wine64" "$reg_exe" delete "$key" /f "$view" >/dev/null 2>&1; done
   cp "$1" import.reg
-  "$wine64" "$reg_exe" import import.reg "$view" >/dev/null 2>&1
-  for attempt in 1 2 3; do
-    # What it prints is in its code page (1252 here); the Linux program's in UTF-8.
-    output=$("${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb 2>&1 | tr -d '\r' |
-      iconv -f CP1252 -t UTF-8)
-    [ -n "$output" ] && break
-    echo "note: Wine ended a run before it printed anything (try $attempt): $1" >&2
-  done
-  printf '%s\n' "$output" | tail -n +5
+  "$wine_run" "$wine64" "$reg_exe" import import.reg "$view" >/dev/null
+  # What it prints is in its code page (1252 here); the Linux program's in UTF-8.
+  "$wine_run" "${MORVASK_WINE:?}" "$windows_program" /D2P /D Orders.mdb | tr -d '\r' |
+    iconv -f CP1252 -t UTF-8 | tail -n +5
 }
 
 for file in "$corpus"/*.reg; do
