@@ -7,7 +7,7 @@
 #   setup.sh          set up what is missing
 #   setup.sh --check  exit 0 when nothing is missing, 1 otherwise
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 # shellcheck source=packages.sh
 source scripts/packages.sh
 

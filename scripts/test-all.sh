@@ -6,7 +6,7 @@
 # scripts/setup.sh (as root on Debian 12). Exits non-zero when any step
 # failed or any suite did not run.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 log() { printf '\n=== %s\n' "$*"; }
 

@@ -1,12 +1,9 @@
 #include "discovery/filter_registry.h"
 
+#include "base/filter_keys.h"
 #include "platform/win32.h"
 
 namespace {
-
-constexpr char kFiltersKey[] = "SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\";
-constexpr char kClassesKey[] = "SOFTWARE\\Classes\\CLSID\\";
-constexpr char kServerKey[] = "\\InProcServer32";
 
 // The value's data as text up to its first NUL, whatever its type. Data
 // that does not fit the 100-byte buffer is not read at all.

@@ -5,24 +5,29 @@
 #include <string>
 
 #include "base/ascii.h"
+#include "base/filter_keys.h"
 #include "platform/win32.h"
 
 namespace {
 
 const char kClsid[] = "{4D4F5256-0003-4153-4B00-464F4C444552}";
 const char kClassName[] = "Morvask folder filter";
-const std::string kClassKey = std::string("SOFTWARE\\Classes\\CLSID\\") + kClsid;
-const std::string kServerKey = kClassKey + "\\InProcServer32";
+const std::string kClassKeyPath = std::string(kClassesKey) + kClsid;
+const std::string kServerKeyPath = kClassKeyPath + kServerKey;
 
 struct FilterEntry {
-  const char* key;
+  const char* extension;
   const char* value;
 };
 
 const FilterEntry kFilterEntries[] = {
-    {"SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb", "DefaultImport"},
-    {"SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.cdb", "DefaultExport"},
+    {".mdb", "DefaultImport"},
+    {".cdb", "DefaultExport"},
 };
+
+std::string FiltersKeyOf(const FilterEntry& entry) {
+  return std::string(kFiltersKey) + entry.extension;
+}
 
 HRESULT FromSystemError(LONG error) { return HRESULT_FROM_WIN32(static_cast<DWORD>(error)); }
 
@@ -56,7 +61,7 @@ bool NamesThisFilter(const std::string& clsid) { return EqualsIgnoringAsciiCase(
 
 bool FilterTakenByAnother() {
   for (const FilterEntry& entry : kFilterEntries) {
-    const std::string clsid = ReadValue(entry.key, entry.value);
+    const std::string clsid = ReadValue(FiltersKeyOf(entry), entry.value);
     if (!clsid.empty() && !NamesThisFilter(clsid)) return true;
   }
   return false;
@@ -86,10 +91,10 @@ std::string RegistrablePath(const std::string& path) {
 }
 
 LONG WriteRegistration(const std::string& libraryPath) {
-  LONG result = WriteValue(kClassKey, nullptr, kClassName);
-  if (result == ERROR_SUCCESS) result = WriteValue(kServerKey, nullptr, libraryPath);
+  LONG result = WriteValue(kClassKeyPath, nullptr, kClassName);
+  if (result == ERROR_SUCCESS) result = WriteValue(kServerKeyPath, nullptr, libraryPath);
   for (const FilterEntry& entry : kFilterEntries) {
-    if (result == ERROR_SUCCESS) result = WriteValue(entry.key, entry.value, kClsid);
+    if (result == ERROR_SUCCESS) result = WriteValue(FiltersKeyOf(entry), entry.value, kClsid);
   }
   return result;
 }
@@ -102,17 +107,18 @@ LONG DeleteKeyIfPresent(const std::string& keyPath) {
 LONG RemoveRegistration() {
   LONG result = ERROR_SUCCESS;
   for (const FilterEntry& entry : kFilterEntries) {
-    if (!NamesThisFilter(ReadValue(entry.key, entry.value))) continue;
+    if (!NamesThisFilter(ReadValue(FiltersKeyOf(entry), entry.value))) continue;
     HKEY key = nullptr;
-    LONG step = RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key, 0, KEY_SET_VALUE, &key);
+    LONG step =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, FiltersKeyOf(entry).c_str(), 0, KEY_SET_VALUE, &key);
     if (step == ERROR_SUCCESS) {
       step = RegDeleteValueA(key, entry.value);
       RegCloseKey(key);
     }
     if (result == ERROR_SUCCESS) result = step;
   }
-  const LONG server = DeleteKeyIfPresent(kServerKey);
-  const LONG klass = DeleteKeyIfPresent(kClassKey);
+  const LONG server = DeleteKeyIfPresent(kServerKeyPath);
+  const LONG klass = DeleteKeyIfPresent(kClassKeyPath);
   if (result == ERROR_SUCCESS) result = server;
   if (result == ERROR_SUCCESS) result = klass;
   return result;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/registry_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {

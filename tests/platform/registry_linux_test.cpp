@@ -9,6 +9,7 @@
 
 #include "discovery/filter_registry.h"
 #include "platform/win32.h"
+#include "support/registry_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "discovery/filter_registry.h"
+#include "support/registry_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {

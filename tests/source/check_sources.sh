@@ -5,7 +5,8 @@
 #    folder filter stands beside them, over platform and base; the kit's
 #    public header is for transfer and the folder filter);
 #  - no source file is longer than 400 lines;
-#  - no function is above 25 in clang-tidy's cognitive complexity.
+#  - no function is above 25 in clang-tidy's cognitive complexity;
+#  - the shell scripts pass shellcheck (warnings and errors).
 # Usage: check_sources.sh SOURCE_DIR BUILD_DIR COMPILER (linux|windows)
 # The complexity is measured on the sources BUILD_DIR compiles for its
 # platform, through its compile_commands.json.
@@ -48,6 +49,16 @@ while read -r lines file; do
   fi
 done < <(wc -l src/*/*.cpp src/*/*.h src/*/*.c 2>/dev/null)
 
+if command -v shellcheck >/dev/null; then
+  scripts=()
+  while IFS= read -r script; do scripts+=("$script"); done < <(
+    find . -path ./build -prune -o -name '*.sh' -type f -print | sort)
+  shellcheck -x -S warning "${scripts[@]}" >&2 || failed=1
+else
+  echo "shellcheck is not installed: the scripts are not checked" >&2
+  failed=1
+fi
+
 if ! command -v clang-tidy >/dev/null; then
   echo "clang-tidy is not installed: complexity not measured" >&2
   [ $failed -eq 0 ] && exit 77
@@ -66,7 +77,7 @@ if [ "$platform" = windows ]; then
     grep -v '/include$\|/include-fixed$')
   extra+=(--extra-arg=-isystem"/usr/$target/include")
 else
-  sources=$(ls src/*/*.cpp | grep -v '_win32\.cpp$')
+  sources=$(find src -mindepth 2 -maxdepth 2 -name '*.cpp' ! -name '*_win32.cpp' | sort)
   extra=()
 fi
 # shellcheck disable=SC2086

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "support/registry_fixture.h"
 #include "support/temp_dir.h"
 
 void InstallRegistry(const std::string& regText, const std::filesystem::path& folder) {

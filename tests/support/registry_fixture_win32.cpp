@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/registry_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -22,8 +23,7 @@ int RunReg(const std::string& arguments, const std::filesystem::path& folder) {
   const int status = std::system(command.c_str());
   std::error_code error;
   if (status != 0 && std::filesystem::file_size(output, error) == 0) {
-    std::fprintf(stderr, "note: Wine ended reg %s before it printed anything\n",
-                 arguments.c_str());
+    std::fprintf(stderr, "note: Wine ended reg %s before it printed anything\n", arguments.c_str());
     std::exit(125);
   }
   return status;

@@ -32,9 +32,3 @@ std::string TempDirTest::WriteFile(const std::string& name, const std::string& c
 }
 
 std::string TempDirTest::PathOf(const std::string& name) const { return (folder_ / name).string(); }
-
-std::string Regedit4(std::initializer_list<std::string> lines) {
-  std::string text = "REGEDIT4\r\n\r\n";
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}

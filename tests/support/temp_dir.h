@@ -20,12 +20,3 @@ class TempDirTest : public ::testing::Test {
 
   std::filesystem::path folder_;
 };
-
-// A registry file in the 8-bit format: the header, an empty line, then the
-// lines given, each ended with CR LF as the registry editor writes them.
-std::string Regedit4(std::initializer_list<std::string> lines);
-
-// Makes the registry that the lookups of this process read hold what the
-// .reg text says, on top of what it held before. The file is written into
-// `folder`.
-void InstallRegistry(const std::string& regText, const std::filesystem::path& folder);

@@ -1,6 +1,7 @@
 # Arguments no one would type: the longest, the most, bytes of every value,
 # empty ones, and files that are folders or devices.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 # The longest single argument the system passes: 131,071 bytes on Linux
 # (1 MiB is tried on the parser itself), and on Windows a whole command line

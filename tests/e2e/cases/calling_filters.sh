@@ -1,6 +1,7 @@
 # Loading the filter library and calling its export, and libraries that
 # cannot be loaded or called.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 # expect_load_failure LIBRARY-FILE STATUS: registered, the library is found
 # but does not load, and the load error is the status.
@@ -89,7 +90,8 @@ case_filter_library_missing_its_own_library() {
 # The recording filter with its machine changed to the other architecture:
 # x86 for x86-64 and back, or an ELF of the other class.
 case_filter_library_for_another_machine() {
-  local library="other_machine$(library_suffix)"
+  local library
+  library="other_machine$(library_suffix)"
   cp "$MORVASK_FILTER_DIR/recording_filter$(library_suffix)" "$library"
   if is_windows; then
     local pe machine=$'\x64\x86'

@@ -1,5 +1,6 @@
 # The checks a run makes before it looks for a filter.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_desktop_to_device_without_desktop_file() {
   register_filters "$(filter_path recording_filter)"

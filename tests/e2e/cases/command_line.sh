@@ -1,5 +1,6 @@
 # The command line: the usage text, and runs without a direction.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_no_arguments() {
   run

@@ -1,5 +1,6 @@
 # Finding the filter registered for the source file's type, and its library.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_no_filter_registered() {
   : >Orders.MDB
@@ -44,7 +45,8 @@ case_filter_library_path_is_taken_literally() {
   run /D2P /D Orders.mdb
   expect_stopped "Unable to locate filter dll: $quoted"
 
-  local unexpanded="%MORVASK_FILTERS%\\recording_filter$(library_suffix)"
+  local unexpanded
+  unexpanded="%MORVASK_FILTERS%\\recording_filter$(library_suffix)"
   registry_lines=() registry_installed=no
   register_filters "$unexpanded"
   MORVASK_FILTERS=$(native_path "$MORVASK_FILTER_DIR") run /D2P /D Orders.mdb
@@ -54,7 +56,8 @@ case_filter_library_path_is_taken_literally() {
 
 case_filter_library_by_bare_name_is_looked_for_here() {
   : >Orders.mdb
-  local name="recording_filter$(library_suffix)"
+  local name
+  name="recording_filter$(library_suffix)"
   register_filters "$name"
   run /D2P /D Orders.mdb
   expect_stopped "Unable to locate filter dll: $name"

@@ -1,7 +1,8 @@
 # The folder filter, on every target: a folder of this computer stands in
 # for the device. The round trip, each refusal, links in the device folder
 # and on the desktop, files it did not make, and what a failed copy leaves.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_folder_filter_round_trip() {
   sample_desktop_file Orders.mdb

@@ -2,7 +2,8 @@
 # that changes while it is copied, permissions, owners, access lists and
 # extended attributes, names no device holds, holes, and a run killed
 # during a copy.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_linux_folder_filter_copies_regular_files_only() {
   mkfifo pipe.mdb

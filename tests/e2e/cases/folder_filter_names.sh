@@ -2,7 +2,8 @@
 # compared without regard to letter case, paths of at most 259 characters,
 # and no name a device could not hold. A script tried against the folder
 # filter behaves the same against a real device.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_folder_filter_compares_names_as_a_device_does() {
   sample_desktop_file Orders.mdb

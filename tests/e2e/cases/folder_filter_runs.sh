@@ -1,7 +1,8 @@
 # Runs that share a folder, and a run asked to end: each takes its turn to
 # match a name and take it, no run removes what another uses, and a run
 # stopped leaves nothing behind.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 case_folder_filter_stops_when_asked() {
   large_file Large.mdb 1024

@@ -1,5 +1,6 @@
 # The folder filter's own registration, on Windows, with regsvr32.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 # regsvr32 ARGUMENT...: registers or, with /u, unregisters the folder filter.
 regsvr32() {
@@ -69,7 +70,8 @@ case_windows_folder_filter_registers_a_path_the_program_reads() {
   sample_desktop_file Orders.mdb
   # Unzipped deep down, under a path longer than the 99 bytes the program
   # reads: the short (8.3) path is registered instead.
-  local folder=$work/$(x_name 130) library
+  local folder library
+  folder=$work/$(x_name 130)
   mkdir "$folder"
   cp "$MORVASK_FOLDER_FILTER" "$folder/"
   library=$folder/$(basename "$MORVASK_FOLDER_FILTER")

@@ -1,7 +1,8 @@
 # The folder filter's files on Windows: files another program holds open,
 # the longest paths Windows takes, and where the device folder is when no
 # setting names it.
-# shellcheck shell=bash
+# Sourced by the harness, whose variables (work, RUN_STATUS, ...) it uses.
+# shellcheck shell=bash disable=SC2154,SC2034
 
 # hold FILE: another program holds FILE open, shared with no one, until
 # release.
