@@ -1,28 +1,60 @@
 #include "discovery/filter_registry.h"
 
 #include "base/filter_keys.h"
+#include "base/trace.h"
 #include "platform/win32.h"
 
 namespace {
 
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case 1: return "REG_SZ";
+    case 2: return "REG_EXPAND_SZ";
+    case 3: return "REG_BINARY";
+    case 4: return "REG_DWORD";
+    case 7: return "REG_MULTI_SZ";
+    default: return "of another type";
+  }
+}
+
+// The trace of one value read (base/trace.h): what it held, or why nothing.
+void TraceValue(const std::string& where, LONG result, DWORD type, DWORD size,
+                const std::string& text) {
+  if (!TraceOn()) return;
+  if (result == ERROR_MORE_DATA) {
+    Trace(where + ": " + Decimal(size) + " bytes, which do not fit the 100-byte buffer: not read");
+  } else if (result != ERROR_SUCCESS) {
+    Trace(where + ": not found (error " + Decimal(result) + ")");
+  } else {
+    Trace(where + ": " + Quoted(text) + ", " + TypeName(type) +
+          (type == 1 || type == 2 ? "" : ", read as text up to its first zero byte"));
+  }
+}
+
 // The value's data as text up to its first NUL, whatever its type. Data
 // that does not fit the 100-byte buffer is not read at all.
 std::string ReadMachineValue(const std::string& keyPath, const char* valueName) {
+  const std::string keyName = "HKEY_LOCAL_MACHINE\\" + keyPath;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key);
+  if (opened != ERROR_SUCCESS) {
+    Trace("key " + keyName + ": not found (error " + Decimal(opened) + ")");
     return std::string();
   }
   char buffer[100];
   DWORD type = 0;
   DWORD size = sizeof buffer;
   std::string text;
-  if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-      ERROR_SUCCESS) {
+  const LONG result =
+      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  if (result == ERROR_SUCCESS) {
     const std::size_t read = size < sizeof buffer ? size : sizeof buffer;
     std::size_t length = 0;
     while (length < read && buffer[length] != '\0') ++length;
     text.assign(buffer, length);
   }
+  TraceValue("value " + (valueName != nullptr ? Quoted(valueName) : "(default)") + " of " + keyName,
+             result, type, size, text);
   RegCloseKey(key);
   return text;
 }

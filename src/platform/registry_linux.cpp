@@ -8,13 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "base/console.h"
 #include "base/text_linux.h"
+#include "platform/explain.h"
 #include "platform/win32.h"
 #include "registry_file/key_lookup.h"
 
@@ -46,26 +49,54 @@ std::string InstalledRegistryPath() {
   return (prefix == "/usr" ? std::string("/etc") : prefix + "/etc") + "/morvask/registry.reg";
 }
 
+// Where the registry is read, and why there.
+struct RegistryFile {
+  std::string path;
+  const char* why;
+  bool named;  // by MORVASK_REGISTRY
+};
+
 // MORVASK_REGISTRY, else the installation's file, else the one of the
 // prefix the program was built for.
-std::string RegistryFilePath() {
+RegistryFile FindRegistryFile() {
   const char* named = std::getenv("MORVASK_REGISTRY");
-  if (named != nullptr) return named;
+  if (named != nullptr) return {named, "named by MORVASK_REGISTRY", true};
   const std::string installed = InstalledRegistryPath();
-  if (!installed.empty() && access(installed.c_str(), F_OK) == 0) return installed;
-  return MORVASK_SYSCONFDIR "/morvask/registry.reg";
+  if (!installed.empty() && access(installed.c_str(), F_OK) == 0) {
+    return {installed, "the installation's, beside the program's folder", false};
+  }
+  return {MORVASK_SYSCONFDIR "/morvask/registry.reg", "of the folder the program was built for",
+          false};
 }
 
 // The registry file, open; -1 when it is missing or unreadable, and for
 // anything but a regular file, which is opened without waiting on it in
-// case it is a FIFO. Either way the registry is then empty.
-int OpenRegistryFile() {
-  const int file = open(RegistryFilePath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (file < 0) return -1;
+// case it is a FIFO. Either way the registry is then empty; why is in
+// `problem`.
+int OpenRegistryFile(const RegistryFile& registry, std::string& problem) {
+  const int file = open(registry.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) {
+    problem = std::strerror(errno);
+    return -1;
+  }
   struct stat status;
   if (fstat(file, &status) == 0 && S_ISREG(status.st_mode)) return file;
   close(file);
+  problem = "it is not a regular file";
   return -1;
+}
+
+// The registry file, open, or -1. A file that MORVASK_REGISTRY names but
+// that cannot be read is most likely a mistake of its user: a line says so.
+int OpenRegistryFile() {
+  const RegistryFile registry = FindRegistryFile();
+  std::string problem;
+  const int file = OpenRegistryFile(registry, problem);
+  if (file < 0 && registry.named) {
+    WriteLine(stderr, "warning: the registry file that MORVASK_REGISTRY names, " + registry.path +
+                          ", cannot be read (" + problem + "): the registry is empty.");
+  }
+  return file;
 }
 
 // Opens the key at `path` in the registry file; false when it does not
@@ -101,6 +132,15 @@ bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
 }
 
 }  // namespace
+
+std::string DescribeRegistry() {
+  const RegistryFile registry = FindRegistryFile();
+  std::string problem;
+  const int file = OpenRegistryFile(registry, problem);
+  if (file >= 0) close(file);
+  return "the registry file " + registry.path + ", " + registry.why +
+         (file >= 0 ? "" : ", which cannot be read (" + problem + "): an empty registry");
+}
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
   if (result == nullptr || key == nullptr) return ERROR_INVALID_PARAMETER;

@@ -1,6 +1,7 @@
 #include "transfer/status_report.h"
 
 #include "base/console.h"
+#include "transfer/filter_trace.h"
 
 namespace {
 
@@ -23,7 +24,13 @@ std::string SystemMessageText(HRESULT status) {
 
 std::string TransferStatusText(HRESULT status) {
   std::string text = SystemMessageText(status);
-  return text.empty() ? DescribeTransferStatus(status) : text;
+  if (!text.empty()) {
+    TraceStatus(status, "the system's (FormatMessageA)");
+    return text;
+  }
+  text = DescribeTransferStatus(status);
+  TraceStatus(status, text.empty() ? nullptr : "the program's own table's");
+  return text;
 }
 
 void ReportTransferStatus(HRESULT status) { WriteLine(stdout, TransferStatusText(status)); }

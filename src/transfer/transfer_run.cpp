@@ -9,6 +9,7 @@
 #include "discovery/filter_registry.h"
 #include "discovery/path.h"
 #include "morvask/filter.h"
+#include "transfer/filter_trace.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ std::nullopt_t StopWith(const std::string& message) {
 // The filter library registered for the extension, or empty after printing
 // why there is none to load.
 std::string FindFilterLibrary(const std::string& extension, const char* filterValue) {
+  TraceRegistry();
   const std::string clsid = GetFilterClsid(extension, filterValue);
   if (clsid.empty()) {
     WriteLine(stderr, "Unable to locate filter for " + extension);
@@ -55,6 +57,7 @@ std::string FindFilterLibrary(const std::string& extension, const char* filterVa
     WriteLine(stderr, "Unable to locate filter for " + extension + "  Guid: " + clsid);
     return std::string();
   }
+  TraceLibraryPath(serverPath);
   if (!FileExists(serverPath)) {
     WriteLine(stderr, "Unable to locate filter dll: " + serverPath);
     return std::string();
@@ -78,7 +81,9 @@ FilterTransferProc FindTransferExport(HMODULE library, const char* exportName) {
 HRESULT CallTransferExport(HMODULE library, const char* exportName,
                            const TransferRequest& request) {
   const FilterTransferProc transfer = FindTransferExport(library, exportName);
-  if (transfer == nullptr) return StatusFromSystemError(GetLastError());
+  const DWORD error = transfer == nullptr ? GetLastError() : 0;
+  TraceExport(library, exportName, transfer != nullptr);
+  if (transfer == nullptr) return StatusFromSystemError(error);
   return transfer(request.desktopFile.c_str(), request.tableList.c_str(),
                   request.syncTables != 0 ? 1 : 0, request.allowOverwrite != 0 ? 1 : 0,
                   request.deviceFile.c_str());
@@ -92,6 +97,7 @@ HRESULT RunFilterLibrary(const std::string& serverPath, const RunTexts& texts,
   PrintHeader(texts, source, destination);
   if (library == nullptr) {
     WriteLine(stderr, "Unable to load filter dll: " + serverPath);
+    TraceLoadFailure(serverPath, loadError);
     return StatusFromSystemError(loadError);
   }
   const HRESULT status = CallTransferExport(library, texts.exportName, request);

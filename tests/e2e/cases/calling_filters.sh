@@ -87,19 +87,71 @@ case_filter_library_missing_its_own_library() {
   expect_load_failure "dependent_filter$(library_suffix)" 0x8007007E
 }
 
-# The recording filter with its machine changed to the other architecture:
-# x86 for x86-64 and back, or an ELF of the other class.
+# other_machine_library FILE: the recording filter with its machine changed
+# to the other architecture: x86 for x86-64 and back, or an ELF of the
+# other class.
+other_machine_library() {
+  cp "$MORVASK_FILTER_DIR/recording_filter$(library_suffix)" "$1"
+  if is_windows; then
+    local pe machine=$'\x64\x86'
+    pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    [ "$MORVASK_TARGET" = win64 ] && machine=$'\x4c\x01'
+    printf '%s' "$machine" | dd of="$1" bs=1 seek=$((pe + 4)) conv=notrunc status=none
+  else
+    printf '\x01' | dd of="$1" bs=1 seek=4 conv=notrunc status=none
+  fi
+}
+
 case_filter_library_for_another_machine() {
   local library
   library="other_machine$(library_suffix)"
-  cp "$MORVASK_FILTER_DIR/recording_filter$(library_suffix)" "$library"
-  if is_windows; then
-    local pe machine=$'\x64\x86'
-    pe=$(od -An -tu4 -j60 -N4 "$library" | tr -d ' ')
-    [ "$MORVASK_TARGET" = win64 ] && machine=$'\x4c\x01'
-    printf '%s' "$machine" | dd of="$library" bs=1 seek=$((pe + 4)) conv=notrunc status=none
-  else
-    printf '\x01' | dd of="$library" bs=1 seek=4 conv=notrunc status=none
-  fi
+  other_machine_library "$library"
   expect_load_failure "$library" 0x800700C1
+}
+
+# expect_trace LIBRARY TEXT: with the library registered, a run with
+# MORVASK_TRACE=1 names the cause in a trace line that holds TEXT.
+expect_trace() {
+  : >Orders.mdb
+  registry_lines=() registry_installed=no
+  register_filters "$1"
+  MORVASK_TRACE=1 run /D2P /D Orders.mdb
+  grep -F 'morvask trace: ' run.err | grep -qF -- "$2" ||
+    fail "no trace line says [$2] of $1:$(printf '\n%s' "$(tr -d '\r' <run.err)")"
+}
+
+# The trace for filter authors: a probe a line, each a mistake a new author
+# makes, its cause named in one line. Without the trace every byte is as
+# the other cases show it.
+case_filter_authors_trace() {
+  head -c 300 /dev/zero | tr '\0' x >"notelf$(library_suffix)"
+  cp "$MORVASK_FILTER_DIR/dependent_filter$(library_suffix)" .
+  other_machine_library "other$(library_suffix)"
+  local long here suffix
+  here=$(native_path "$work")
+  suffix=$(library_suffix)
+  long=$here/$(x_name 100)$suffix
+  if is_windows; then
+    local other=("It is a 64-bit library (x86-64); this program is 32-bit (x86).")
+    [ "$MORVASK_TARGET" = win64 ] && other=("It is a 32-bit library (x86); this program is 64-bit (x86-64).")
+    expect_trace "$here\\notelf$suffix" "$here\\notelf$suffix. The file is no library."
+    expect_trace "$here\\dependent_filter$suffix" "It needs vanishing_library.dll, which cannot be found."
+    expect_trace "$here\\other$suffix" "${other[0]}"
+    [ "$MORVASK_TARGET" = win32 ] && expect_trace "$(filter_path decorated_filter)" \
+      "DESKTOPTODEVICE@20, a stdcall name with its arguments' size: export the plain name with a .def file"
+  else
+    expect_trace "$here/notelf$suffix" "invalid ELF header"
+    expect_trace "$here/dependent_filter$suffix" "vanishing_library.so: cannot open shared object file"
+    expect_trace "$here/other$suffix" "wrong ELF class"
+  fi
+  expect_trace "$(filter_path mangled_filter)" "a C++ name: declare the function extern \"C\""
+  expect_trace "$long" "$((${#long} + 1)) bytes, which do not fit the 100-byte buffer"
+  is_windows && return
+  # A registry file named by mistake: one warning, trace or not.
+  MORVASK_REGISTRY=$work/missing.reg run /D2P /D Orders.mdb
+  expect_stopped "warning: the registry file that MORVASK_REGISTRY names, $work/missing.reg, cannot be read (No such file or directory): the registry is empty.
+Unable to locate filter for .mdb"
+  MORVASK_TRACE=1 MORVASK_REGISTRY=$work/missing.reg run /D2P /D Orders.mdb
+  grep -qF "morvask trace: registry: the registry file $work/missing.reg, named by MORVASK_REGISTRY, which cannot be read" run.err ||
+    fail "the trace does not say the registry file cannot be read"
 }

@@ -1,0 +1,24 @@
+// What the platform can tell a filter author about what it did, for the
+// trace (base/trace.h): where the registry is, why a library did not load,
+// and what a library exports.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+// Where the registry is read: on Windows its view; elsewhere the registry
+// file and why that one was chosen.
+std::string DescribeRegistry();
+
+// Why the library at the path did not load, as the loader tells it, `error`
+// being the last error LoadLibraryA left: on Linux the dynamic linker's own
+// words (the missing library, an invalid ELF header, the wrong class); on
+// Windows the system's text with the path, and for a library of the other
+// machine type, both types, or for one whose own library is missing, its
+// name.
+std::string ExplainLoadFailure(const std::string& path, DWORD error);
+
+// The names a loaded library exports.
+std::vector<std::string> ExportedNames(HMODULE library);
