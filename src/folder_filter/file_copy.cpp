@@ -30,7 +30,7 @@ struct OpenedPlace {
   const FilePlace* place = nullptr;
   std::vector<Folder> folders;     // the root, then each folder below it
   std::vector<WideText> stored;    // the name each folder below the root has
-  std::vector<bool> made;          // whether this run made it
+  std::vector<char> made;          // whether this run made it
   std::vector<WideText> madeRoot;  // the root and its parents this run made, outermost first
   WideText fileName;               // the file's name as its folder holds it
   DeviceLock lock;                 // for the device folder
