@@ -3,7 +3,8 @@
 # run, and prints a table of ratios, each the median of the pairs' own
 # ratios, so that a busy machine gives the same verdict as a quiet one:
 #   - start-up to exit of `morvask /?` against a minimal C program built
-#     with the same compiler and flags;
+#     with the same compiler and flags, and of the two lookups of a /D2P
+#     run in a registry file of 1.4 KB against `int main(){return 0;}`;
 #   - a /D2P run up to "Unable to locate filter dll" (two registry lookups)
 #     on generated registry files of 1, 10 and 100 MiB, in the 8-bit and the
 #     UTF-16LE format, against `grep -c -F CLSID` over the same file (which
@@ -48,6 +49,16 @@ row() {  # row WHAT COMPARE-RESULT AIM-RATIO
 
 printf '%-40s %12s %12s %8s %7s %-6s %11s\n' measure morvask baseline ratio aim "" "peak RSS"
 row "start-up: /? vs minimal C" "$(./compare 300 "$program" /? -- ./minimal)" 1.1
+# Two lookups in a file of 1.4 KB, the filter's keys first, against a
+# program that does nothing at all.
+printf 'int main(void) { return 0; }\n' >return0.c
+# shellcheck disable=SC2086
+cc $flags -o return0 return0.c
+"$root/bench/make-registry.sh" 1 8bit first.reg first
+head -c 1400 first.reg | sed '$d' >small.reg
+rm first.reg
+row "start-up: 1.4 KB lookup vs return 0" \
+  "$(MORVASK_REGISTRY=$PWD/small.reg ./compare 300 "$program" /D2P /D Orders.mdb -- ./return0)" 1.1
 
 # The folder filter, registered for .mdb files, copies into dev/.
 folder_filter=$root/build/linux/morvask_folder_filter.so
