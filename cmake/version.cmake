@@ -17,6 +17,14 @@ if(month LESS 10)
   set(month "0${month}")
 endif()
 set(MORVASK_RELEASE_DATE "${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1}")
+# The same moment in seconds since 1970, for the time stamps of the
+# packages' files: from the entry's full date, as dpkg reads it.
+string(REGEX REPLACE "^ -- .*>  " "" changelog_moment "${changelog_date}")
+execute_process(COMMAND date -u -d "${changelog_moment}" +%s
+  OUTPUT_VARIABLE MORVASK_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
+if(failed OR NOT MORVASK_RELEASE_EPOCH MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "docs/changelog: no date in \"${changelog_date}\"")
+endif()
 
 # The banner prints the version as "03.00.00.06".
 set(MORVASK_BANNER_VERSION "")

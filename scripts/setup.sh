@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.." || exit 1
 source scripts/packages.sh
 
 packages=(cmake ninja-build g++ make libgtest-dev googletest clang-format clang-tidy dpkg-dev file acl attr
-  lintian pkg-config shellcheck
+  lintian pkg-config shellcheck gdb
   valgrind clang-14 libclang-rt-14-dev g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine
   wine64 wine32:i386)
 

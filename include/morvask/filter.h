@@ -24,9 +24,9 @@
  *
  * On 32-bit Windows the functions use the stdcall convention, as every
  * Windows API does, and compilers decorate stdcall names
- * ("DESKTOPTODEVICE@20", "_DESKTOPTODEVICE@20"): list both names in a .def
- * file given to the linker, as the example filter does, so that they are
- * exported as they are.
+ * ("DESKTOPTODEVICE@20", "_DESKTOPTODEVICE@20"): with MinGW, link with
+ * -Wl,--kill-at; with Visual C++, list both names in a .def file given to
+ * the linker. The example filter's CMakeLists.txt does both.
  *
  * The header compiles as C89 and C++98 and later, with GCC, Clang and
  * Visual C++ from version 6 on.

@@ -3,10 +3,12 @@
 # installed tree only, never the source tree.
 #  - The header compiles as C89 and C++98 with the target's compilers, and
 #    as Visual C++ before 2010 (which has no <stdint.h>) would see it.
-#  - The example filter, copied out of the installed tree, builds with
-#    CMake through find_package(Morvask) (and on Linux with pkg-config),
-#    exports both functions under their plain names, and copies a database
-#    there and back through the installed program (under Wine for Windows).
+#  - The example filter, copied out of an install of the kit alone (what
+#    the package morvask-dev holds), builds without a warning with CMake
+#    through find_package(Morvask) (and on Linux with pkg-config, also
+#    from a copy of the kit moved elsewhere), exports both functions under
+#    their plain names and nothing else, and copies a database there and
+#    back through the installed program (under Wine for Windows).
 #
 #   filter_kit_test.sh BUILD-FOLDER linux|win32|win64 SAMPLE-DATABASE
 #
@@ -22,8 +24,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/morvask-kit.XXXXXX")
 # shellcheck source-path=SCRIPTDIR source=checks.sh
 . "$(dirname "$0")/checks.sh"
 
-tree=$work/tree
-cmake --install "$build" --prefix "$tree" >/dev/null || fail "cmake --install"
+tree=$work/tree kit=$work/kit
+cmake --install "$build" --prefix "$tree" --component runtime >/dev/null || fail "cmake --install the program"
+cmake --install "$build" --prefix "$kit" --component development >/dev/null || fail "cmake --install the kit"
 cd "$work" || exit 1
 
 # --- the header -------------------------------------------------------------------
@@ -47,7 +50,7 @@ cp uses_header.c uses_header.cpp
 # Visual C++ before 2010 has no <stdint.h>: one that fails stands in for it.
 mkdir -p no_stdint
 echo '#error "no <stdint.h> before Visual C++ 2010"' >no_stdint/stdint.h
-strict=(-Wall -Wextra -Werror -I"$tree/include" -c)
+strict=(-Wall -Wextra -Werror -I"$kit/include" -c)
 "$cc" -std=c89 -pedantic-errors "${strict[@]}" uses_header.c -o c89.o || fail "the header is not C89"
 "$cxx" -std=c++98 -pedantic-errors "${strict[@]}" uses_header.cpp -o cxx98.o || fail "the header is not C++98"
 "$cc" -std=c89 -D_MSC_VER=1500 -D__int32=int -isystem no_stdint "${strict[@]}" uses_header.c -o msvc2008.o ||
@@ -56,23 +59,25 @@ strict=(-Wall -Wextra -Werror -I"$tree/include" -c)
 # --- the example filter -------------------------------------------------------------
 windows=()
 if [ "$target" = linux ]; then
-  examples=$tree/share/doc/morvask/examples/filter
+  examples=$kit/share/doc/morvask-dev/examples/filter
   library=example_filter.so
 else
-  examples=$tree/examples/filter
+  examples=$kit/examples/filter
   library=example_filter.dll
   windows=(-DCMAKE_SYSTEM_NAME=Windows)
 fi
 cp -r "$examples" example
 cmake -S example -B example/build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER="$cc" \
-  -DCMAKE_PREFIX_PATH="$tree" "${windows[@]}" >configure.log 2>&1 || {
-  fail "the example does not configure against the installed tree"
+  -DCMAKE_C_FLAGS="-Wall -Wextra" -DCMAKE_PREFIX_PATH="$kit" "${windows[@]}" >configure.log 2>&1 || {
+  fail "the example does not configure against the installed kit"
   cat configure.log >&2
 }
-cmake --build example/build >build.log 2>&1 || {
-  fail "the example does not build"
-  cat build.log >&2
-}
+# Compiler and linker warnings alike (MinGW's linker warns of stdcall
+# names it fixed up).
+if ! cmake --build example/build >build.log 2>&1 || grep -qi 'warning' configure.log build.log; then
+  fail "the example does not build without a warning"
+  cat configure.log build.log >&2
+fi
 filter=$work/example/build/$library
 
 # exports FILE: the names the library exports.
@@ -84,16 +89,23 @@ exports() {
       sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p'
   fi
 }
-[ "$(exports "$filter" | grep -cxE 'DESKTOPTODEVICE|DEVICETODESKTOP')" = 2 ] ||
+[ "$(exports "$filter" | sort | tr '\n' ' ')" = "DESKTOPTODEVICE DEVICETODESKTOP " ] ||
   fail "the example exports: $(exports "$filter" | tr '\n' ' ')"
 
 if [ "$target" = linux ]; then
-  # Without CMake: the compiler flags from pkg-config.
-  flags=$(PKG_CONFIG_PATH=$tree/share/pkgconfig pkg-config --cflags morvask) ||
-    fail "pkg-config does not know morvask"
-  # shellcheck disable=SC2086
-  "$cc" -shared -fPIC $flags -o by_pkg_config.so example/example_filter.c ||
-    fail "the example does not build with pkg-config's flags"
+  # Without CMake: the compiler flags from pkg-config, for the kit where it
+  # was installed, and for the kit moved elsewhere (--define-prefix).
+  by_pkg_config() {  # by_pkg_config KIT [PKG-CONFIG-OPTION]
+    local flags
+    flags=$(PKG_CONFIG_PATH=$1/share/pkgconfig pkg-config "${@:2}" --cflags morvask) ||
+      { fail "pkg-config does not know morvask in $1"; return; }
+    # shellcheck disable=SC2086
+    "$cc" -shared -fPIC $flags -o by_pkg_config.so example/example_filter.c ||
+      fail "the example does not build with pkg-config's flags ($flags) for $1"
+  }
+  by_pkg_config "$kit"
+  mv "$kit" "$work/moved"
+  by_pkg_config "$work/moved" --define-prefix
 fi
 
 # --- a transfer through it ------------------------------------------------------------

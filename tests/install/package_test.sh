@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Makes the build's packages with cpack and checks that each holds what a
-# user installs, laid out as on that system, with stripped binaries.
+# user installs, laid out as on that system, with stripped binaries whose
+# debugging information is in the symbols package beside them, and that a
+# second build of the same source elsewhere gives the same bytes.
 #
-#   package_test.sh BUILD-FOLDER linux|win32|win64 OBJDUMP
+#   package_test.sh BUILD-FOLDER linux|win32|win64 OBJDUMP SOURCE-FOLDER
 set -u
-build=$1 target=$2 objdump=$3
+build=$1 target=$2 objdump=$3 source=$4
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 # shellcheck source-path=SCRIPTDIR source=checks.sh
 . "$(dirname "$0")/checks.sh"
 
@@ -29,6 +32,15 @@ expect_stripped() {
   done
 }
 
+# expect_symbols FILE FUNCTION [DEBUG-FOLDER]: gdb, given the stripped FILE
+# alone (and the folder of installed debug files), finds the source file
+# of FUNCTION: the symbols package belongs to this very build.
+expect_symbols() {
+  gdb -nx -batch -ex "set debug-file-directory ${3:-/nonexistent}" -ex "file $1" \
+    -ex "info line $2" 2>&1 | grep -q '^Line [0-9]* of "\./src/' ||
+    fail "gdb finds no debugging information for $2 in $1"
+}
+
 # expect_crlf FILE...: every line ends in CR LF.
 expect_crlf() {
   local file
@@ -48,7 +60,7 @@ expect_ascii() {
 
 # The files of the kit for filter authors, under an installed tree.
 kit=(include/morvask/filter.h share/cmake/Morvask/MorvaskConfig.cmake
-  share/cmake/Morvask/MorvaskConfigVersion.cmake)
+  share/cmake/Morvask/MorvaskConfigVersion.cmake share/cmake/Morvask/MorvaskTargets.cmake)
 examples=(CMakeLists.txt example_filter.c example_filter.def example_filter.reg)
 
 # expect_edits_kept DEB: installed into a scratch root with dpkg, an edit
@@ -90,14 +102,74 @@ expect_debian_package() {
   grep -qF '@="/usr/lib/' "$into/etc/morvask/registry.reg" ||
     fail "$deb's registry file does not name the filter under /usr/lib"
   [ "$(id -u)" = 0 ] && expect_edits_kept "$deb"
-  if ! command -v lintian >/dev/null; then
-    fail "lintian is not installed"
-  else
-    # Errors and warnings; informational tags are not counted.
-    local tags
-    tags=$(lintian --suppress-tags running-with-root-privileges "$deb" 2>&1 | grep -E '^[EW]: ')
-    [ -z "$tags" ] || fail "lintian: $tags"
-  fi
+}
+
+# expect_lintian_clean PACKAGE...: no error and no warning, by default and
+# pedantic (informational tags are not counted). Lintian itself must have
+# run: a bad option makes it print nothing.
+expect_lintian_clean() {
+  local level output
+  command -v lintian >/dev/null || { fail "lintian is not installed"; return; }
+  for level in "" --pedantic; do
+    # shellcheck disable=SC2086 # no option, or one
+    if ! output=$(lintian --fail-on=none $level "$@" 2>&1); then
+      fail "lintian $level did not run: $output"
+    elif grep -qE '^[EW]: ' <<<"$output"; then
+      fail "lintian $level: $(grep -E '^[EW]: ' <<<"$output")"
+    fi
+  done
+}
+
+# expect_kit_package DEB UNPACKED: the kit for filter authors, for this
+# very version of the program; its pkg-config file adds no flag for /usr
+# and, told to, finds the tree where it was unpacked.
+expect_kit_package() {
+  local deb=$1 into=$2 flags
+  [ "$(dpkg-deb --field "$deb" Depends)" = "morvask (= $version)" ] ||
+    fail "$deb depends on \"$(dpkg-deb --field "$deb" Depends)\", not on morvask $version alone"
+  [ -z "$(find "$into" -path '*/bin/*' -print -quit)" ] || fail "$deb holds programs"
+  flags=$(PKG_CONFIG_PATH=$into/usr/share/pkgconfig pkg-config --cflags morvask) ||
+    fail "pkg-config does not know morvask"
+  [ -z "$flags" ] || fail "pkg-config --cflags morvask gives \"$flags\" for /usr"
+  flags=$(PKG_CONFIG_PATH=$into/usr/share/pkgconfig pkg-config --define-prefix --cflags morvask)
+  [ "${flags% }" = "-I$into/usr/include" ] || fail "pkg-config --define-prefix gives \"$flags\""
+}
+
+# expect_symbols_package DBGSYM UNPACKED BINARY...: each binary's
+# debugging information under its build ID, as Debian keeps it.
+expect_symbols_package() {
+  local dbgsym=$1 into=$2 binary id
+  shift 2
+  for binary in "$@"; do
+    id=$(readelf -n "$binary" | sed -n 's/^ *Build ID: //p')
+    [ -f "$into/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug" ] ||
+      fail "$dbgsym holds no debugging information for $binary (build ID ${id:-none})"
+  done
+  expect_symbols "$1" main "$into/usr/lib/debug"
+  expect_symbols "$2" DESKTOPTODEVICE "$into/usr/lib/debug"
+}
+
+# expect_same_bytes_again: the same source, copied elsewhere and built in
+# another folder with the same settings, gives byte-identical packages.
+expect_same_bytes_again() {
+  local again=$unpacked/again cache=$build/CMakeCache.txt package toolchain
+  local settings=(-G Ninja -DBUILD_TESTING=OFF)
+  mkdir -p "$again/source"
+  tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$again/source"
+  settings+=("-DCMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$cache")")
+  settings+=("-DMORVASK_WERROR=$(sed -n 's/^MORVASK_WERROR:[A-Z]*=//p' "$cache")")
+  toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$cache")
+  [ -z "$toolchain" ] || settings+=("-DCMAKE_TOOLCHAIN_FILE=$again/source/${toolchain#"$source"/}")
+  { cmake -S "$again/source" -B "$again/other-build" "${settings[@]}" &&
+    cmake --build "$again/other-build" && (cd "$again/other-build" && cpack); } >"$again.log" 2>&1 || {
+    fail "a second build of the packages failed"
+    cat "$again.log" >&2
+    return
+  }
+  for package in "$folder"/*.*; do
+    cmp -s "$package" "$again/other-build/packages/${package##*/}" ||
+      fail "${package##*/} differs when built again elsewhere"
+  done
 }
 
 folder=$build/packages
@@ -107,46 +179,72 @@ unpacked=$(mktemp -d "${TMPDIR:-/tmp}/morvask-package.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
 
 if [ "$target" = linux ]; then
-  installed=(bin/morvask share/man/man1/morvask.1.gz share/doc/morvask/README.md
-    share/doc/morvask/copyright share/doc/morvask/changelog.gz share/pkgconfig/morvask.pc
-    "${kit[@]}" "${examples[@]/#/share/doc/morvask/examples/filter/}")
-  ls "$folder"/*.tar.gz "$folder"/*.deb >/dev/null 2>&1 || fail "no .tar.gz or no .deb was made"
-  for package in "$folder"/*.tar.gz "$folder"/*.deb; do
-    [ -f "$package" ] || continue
+  runtime=(bin/morvask share/man/man1/morvask.1.gz share/doc/morvask/README.md
+    share/doc/morvask/copyright share/doc/morvask/changelog.gz)
+  development=(share/pkgconfig/morvask.pc "${kit[@]}" share/doc/morvask-dev/copyright
+    share/doc/morvask-dev/changelog.gz "${examples[@]/#/share/doc/morvask-dev/examples/filter/}")
+  program=$folder/morvask_${version}_amd64.deb
+  dev=$folder/morvask-dev_${version}_all.deb
+  dbgsym=$folder/morvask-dbgsym_${version}_amd64.ddeb
+  tarball=$folder/morvask-$version-Linux.tar.gz
+  for package in "$program" "$dev" "$dbgsym" "$tarball"; do
     into=$unpacked/$(basename "$package")
     mkdir -p "$into"
     case $package in
-      *.deb) dpkg-deb -x "$package" "$into" || fail "dpkg-deb -x $package" ;;
-      *) tar -xzf "$package" -C "$into" || fail "tar -x $package" ;;
-    esac
-    prefix=$(find "$into" -path '*/bin/morvask' -printf '%h\n' | head -n 1)
-    [ -n "$prefix" ] || { fail "$package holds no bin/morvask"; continue; }
-    prefix=${prefix%/bin}
-    expect_files "$prefix" "${installed[@]}"
-    filter=$(find "$prefix/lib" -name morvask_folder_filter.so | head -n 1)
-    [ -n "$filter" ] || fail "$package holds no folder filter"
-    expect_stripped "$prefix/bin/morvask" "$filter"
-    case $package in *.deb) expect_debian_package "$package" "$into" ;; esac
+      *.tar.gz) tar -xzf "$package" -C "$into" ;;
+      *) dpkg-deb -x "$package" "$into" ;;
+    esac || fail "cannot unpack $package"
   done
+  # The .tar.gz holds both, under the configured prefix.
+  prefix=$(find "$unpacked/${tarball##*/}" -path '*/bin/morvask' -printf '%h\n' | head -n 1)
+  prefix=${prefix%/bin}
+  expect_files "$prefix" "${runtime[@]}" "${development[@]}"
+  expect_stripped "$prefix/bin/morvask" "$(find "$prefix/lib" -name morvask_folder_filter.so)"
+  # Each .deb installs under /usr.
+  into=$unpacked/${program##*/}
+  expect_files "$into/usr" "${runtime[@]}"
+  filter=$(find "$into/usr/lib" -name morvask_folder_filter.so | head -n 1)
+  [ -n "$filter" ] || fail "$program holds no folder filter"
+  expect_stripped "$into/usr/bin/morvask" "$filter"
+  expect_debian_package "$program" "$into"
+  expect_files "$unpacked/${dev##*/}/usr" "${development[@]}"
+  expect_kit_package "$dev" "$unpacked/${dev##*/}"
+  expect_symbols_package "$dbgsym" "$unpacked/${dbgsym##*/}" "$into/usr/bin/morvask" "$filter"
+  expect_lintian_clean "$program" "$dev" "$dbgsym"
 else
-  zip=$folder/morvask-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-$target.zip
+  zip=$folder/morvask-$version-$target.zip
+  top=$(basename "$zip" .zip)
   [ -f "$zip" ] || fail "no $zip was made"
   cmake -E chdir "$unpacked" cmake -E tar xf "$zip" || fail "cannot unpack $zip"
-  top=$(basename "$zip" .zip)
   [ "$(ls -A "$unpacked")" = "$top" ] || fail "$zip has more than the one top folder $top: $(ls -A "$unpacked")"
   texts=(README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt include/morvask/filter.h
-    "${examples[@]/#/examples/filter/}")
-  expect_files "$unpacked/$top" morvask.exe morvask_folder_filter.dll "${texts[@]}" "${kit[@]}"
+    "${examples[@]/#/examples/filter/}" "${kit[@]:1}")
+  expect_files "$unpacked/$top" morvask.exe morvask_folder_filter.dll "${texts[@]}"
   find "$unpacked/$top" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' ' |
     grep -qx 'LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt examples include morvask.exe morvask_folder_filter.dll share ' ||
     fail "$zip holds other entries at its top: $(ls -A "$unpacked/$top")"
   expect_crlf "${texts[@]/#/$unpacked/$top/}"
   expect_ascii "${texts[@]/#/$unpacked/$top/}"
+  # The texts from the source are the source's, but for the line ends.
+  for pair in README.txt:docs/README-windows.txt LICENSE.txt:LICENSE \
+    THIRD-PARTY-NOTICES.txt:docs/third-party-notices.txt include/morvask/filter.h:include/morvask/filter.h \
+    "${examples[@]/#/examples/filter/}"; do
+    tr -d '\r' <"$unpacked/$top/${pair%%:*}" | cmp -s - "$source/${pair#*:}" ||
+      fail "${pair%%:*} in the zip is not ${pair#*:}"
+  done
   # README.txt is the one for Windows users, not the developers' README.
   grep -qE '^```|apt-get|scripts/' "$unpacked/$top/README.txt" &&
     fail "README.txt is the developers' README"
   grep -q 'regsvr32 morvask_folder_filter.dll' "$unpacked/$top/README.txt" ||
     fail "README.txt does not tell how to register the folder filter"
   expect_stripped "$unpacked/$top/morvask.exe" "$unpacked/$top/morvask_folder_filter.dll"
+  # The symbols zip, unzipped over the program, puts each binary's
+  # debugging information beside it.
+  cmake -E chdir "$unpacked" cmake -E tar xf "$folder/$top-symbols.zip" || fail "cannot unpack $top-symbols.zip"
+  expect_symbols "$unpacked/$top/morvask.exe" main
+  export_symbol=DESKTOPTODEVICE
+  [ "$target" = win32 ] && export_symbol=DESKTOPTODEVICE@20
+  expect_symbols "$unpacked/$top/morvask_folder_filter.dll" "$export_symbol"
 fi
+expect_same_bytes_again
 [ "$failures" -eq 0 ]
