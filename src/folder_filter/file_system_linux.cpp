@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text_linux.h"
 #include "folder_filter/copy_name.h"
 #include "folder_filter/file_system_linux.h"
-#include "base/text_linux.h"
 #include "platform/win32.h"
 
 const char kCopyNameMark[] = "";
