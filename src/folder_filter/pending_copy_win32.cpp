@@ -202,6 +202,9 @@ bool StopRequested() { return stopRequested != 0; }
 
 void EndStoppableWork() {
   if (workEnded == nullptr) return;
+  // A handler that waits returns now; removing it waits for that (Wine
+  // holds its console lock while a handler runs).
+  SetEvent(workEnded);
   SetConsoleCtrlHandler(NoteStop, FALSE);
   if (StopRequested()) {
     // As Windows ends a process on Ctrl+C.
