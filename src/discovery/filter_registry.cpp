@@ -8,11 +8,11 @@ namespace {
 
 const char* TypeName(DWORD type) {
   switch (type) {
-    case 1: return "REG_SZ";
-    case 2: return "REG_EXPAND_SZ";
-    case 3: return "REG_BINARY";
-    case 4: return "REG_DWORD";
-    case 7: return "REG_MULTI_SZ";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
     default: return "of another type";
   }
 }
@@ -27,7 +27,8 @@ void TraceValue(const std::string& where, LONG result, DWORD type, DWORD size,
     Trace(where + ": not found (error " + Decimal(result) + ")");
   } else {
     Trace(where + ": " + Quoted(text) + ", " + TypeName(type) +
-          (type == 1 || type == 2 ? "" : ", read as text up to its first zero byte"));
+          (type == REG_SZ || type == REG_EXPAND_SZ ? ""
+                                                   : ", read as text up to its first zero byte"));
   }
 }
 

@@ -223,8 +223,7 @@ std::uint32_t WriteCopy(FileHandle from, const FileFacts& source, const HeldFold
                         const WideText& replaced, bool replaces, PendingCopy& copy) {
   std::uint32_t error = StartCopy(folder, source, replaces, copy);
   if (error == 0 && replaces) error = KeepAttributesOf(folder, replaced, copy);
-  std::uint64_t copied = 0;
-  if (error == 0) error = CopyContents(from, source.size, copy, copied);
+  if (error == 0) error = CopyContents(from, source.size, copy);
   FileFacts after;
   if (error == 0) error = ReadFileFacts(from, after);
   if (error == 0 && SourceChanged(source, after)) error = ERROR_SHARING_VIOLATION;

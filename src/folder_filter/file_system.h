@@ -170,14 +170,13 @@ std::uint32_t NameUnnamedCopy(const HeldFolder& folder, const WideText& name, Pe
 // access list (Windows).
 std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replaced,
                                PendingCopy& copy);
-// Copies `from` into the copy, as reading it gives it up to its end, and
-// counts the bytes: where the file is as long as it says (`size`, as
-// opened), holes stay holes; a file of the kind that tells no true size
-// (many in /proc and /sys) is copied as far as reading goes. A write the
-// disk takes only in part is continued. Stops early with
-// ERROR_OPERATION_ABORTED when the process is asked to end.
-std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& copy,
-                           std::uint64_t& copied);
+// Copies `from` into the copy, as reading it gives it up to its end: where
+// the file is as long as it says (`size`, as opened), holes stay holes; a
+// file of the kind that tells no true size (many in /proc and /sys) is
+// copied as far as reading goes. A write the disk takes only in part is
+// continued. Stops early with ERROR_OPERATION_ABORTED when the process is
+// asked to end.
+std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& copy);
 // Writes the copy's data to the disk; the copy stays pending.
 std::uint32_t FlushCopy(PendingCopy& copy);
 // Gives the flushed copy the name in one step, the name's entry written to

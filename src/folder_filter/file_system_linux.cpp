@@ -214,14 +214,19 @@ std::uint32_t OpenSourceFile(const HeldFolder& folder, const WideText& wideName,
   const int descriptor =
       openat(folder.descriptor, name.c_str(),
              O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
-  if (descriptor < 0) return LastError();
   struct stat opened;
-  if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+  const std::uint32_t error = KeepRegularFile(descriptor, file, opened);
+  if (error == 0) facts = FactsOf(opened);
+  return error;
+}
+
+std::uint32_t KeepRegularFile(int descriptor, FileHandle& file, struct stat& status) {
+  if (descriptor < 0) return LastError();
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
     close(descriptor);
     return ERROR_ACCESS_DENIED;
   }
   file = descriptor;
-  facts = FactsOf(opened);
   return 0;
 }
 

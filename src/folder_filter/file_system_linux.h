@@ -22,6 +22,11 @@ std::string SystemName(const WideText& name);
 
 inline int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
+// Keeps a file just opened (a descriptor below 0 when it was not): only a
+// regular file, with its status; anything else is closed again,
+// ERROR_ACCESS_DENIED.
+std::uint32_t KeepRegularFile(int descriptor, FileHandle& file, struct stat& status);
+
 inline bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -100,6 +100,15 @@ std::uint32_t HoldFolder(const WideText& path, DWORD flags, Folder& folder) {
   return 0;
 }
 
+// Whether the name, opened, leads where a name of the folder would be: no
+// link on the way that Windows follows (and Wine shows a link to a file as
+// a plain file: only its final path tells).
+bool LeadsBelow(const HeldFolder& folder, const WideText& name, HANDLE opened) {
+  if (folder.finalPath.empty()) return true;
+  const WideText path = FinalPath(opened);
+  return path.empty() || UpperCaseText(path) == UpperCaseText(folder.finalPath + L"\\" + name);
+}
+
 }  // namespace
 
 std::uint32_t KeepRegularFile(const HeldFolder& folder, const WideText& name, HANDLE handle,
@@ -132,13 +141,6 @@ std::uint32_t FactsOfHandle(HANDLE file, FileFacts& facts) {
   facts.volume = info.dwVolumeSerialNumber;
   facts.index = Join64(info.nFileIndexHigh, info.nFileIndexLow);
   return 0;
-}
-
-// Wine shows a link to a file as a plain file: only its final path tells.
-bool LeadsBelow(const HeldFolder& folder, const WideText& name, HANDLE opened) {
-  if (folder.finalPath.empty()) return true;
-  const WideText path = FinalPath(opened);
-  return path.empty() || UpperCaseText(path) == UpperCaseText(folder.finalPath + L"\\" + name);
 }
 
 WideText WideFromSystemText(const std::string& text) {

@@ -33,9 +33,6 @@ std::uint32_t KeepRegularFile(const HeldFolder& folder, const WideText& name, HA
 // Opens a file to look at it, following what Windows follows; its own
 // handle, to be closed.
 HANDLE OpenToLookAt(const WideText& path);
-// Whether the name, opened, leads where a name of the folder would be: no
-// link on the way that Windows follows.
-bool LeadsBelow(const HeldFolder& folder, const WideText& name, HANDLE opened);
 
 // The long path of a name in a held folder.
 inline WideText Join(const HeldFolder& folder, const WideText& name) {

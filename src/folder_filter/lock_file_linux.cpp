@@ -13,14 +13,8 @@ std::uint32_t OpenLockFile(const HeldFolder& folder, const WideText& name, FileH
   const int descriptor =
       openat(folder.descriptor, SystemName(name).c_str(),
              O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (descriptor < 0) return LastError();
   struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(descriptor);
-    return ERROR_ACCESS_DENIED;
-  }
-  file = descriptor;
-  return 0;
+  return KeepRegularFile(descriptor, file, status);
 }
 
 std::uint32_t LockBytes(FileHandle file, std::uint64_t offset, std::uint64_t length, bool exclusive,

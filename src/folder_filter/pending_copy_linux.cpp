@@ -217,8 +217,7 @@ std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replace
   return fchmod(file, status.st_mode & 07777) == 0 ? 0 : LastError();
 }
 
-std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& copy,
-                           std::uint64_t& copied) {
+std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& copy) {
   const int source = Descriptor(from);
   const int target = Descriptor(copy.file);
   const auto end = static_cast<off_t>(size);
@@ -247,9 +246,7 @@ std::uint32_t CopyContents(FileHandle from, std::uint64_t size, PendingCopy& cop
     if (error != 0) return error;
   }
   if (StopRequested()) return ERROR_OPERATION_ABORTED;
-  if (ftruncate(target, reached) != 0) return LastError();
-  copied = static_cast<std::uint64_t>(reached);
-  return 0;
+  return ftruncate(target, reached) == 0 ? 0 : LastError();
 }
 
 std::uint32_t FlushCopy(PendingCopy& copy) {

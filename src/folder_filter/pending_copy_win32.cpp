@@ -111,8 +111,7 @@ std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replace
   return error != 0 ? error : reopened;
 }
 
-std::uint32_t CopyContents(FileHandle from, std::uint64_t, PendingCopy& copy,
-                           std::uint64_t& copied) {
+std::uint32_t CopyContents(FileHandle from, std::uint64_t, PendingCopy& copy) {
   std::vector<char> buffer(1 << 20);
   for (;;) {
     if (StopRequested()) return ERROR_OPERATION_ABORTED;
@@ -131,7 +130,6 @@ std::uint32_t CopyContents(FileHandle from, std::uint64_t, PendingCopy& copy,
       if (put == 0) return ERROR_DISK_FULL;
       done += put;
     }
-    copied += got;
   }
 }
 

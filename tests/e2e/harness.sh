@@ -120,16 +120,18 @@ wait_runs() {
   RUN_PIDS=()
 }
 
-# holds_copy PID FOLDER: whether the process holds a file of FOLDER open:
-# the copy it writes, which has no name yet (the system shows it as "#" and
-# a number) or a copy's name.
-holds_copy() {
+# copy_fds PID FOLDER: the process's open files of FOLDER that are copies
+# it writes: one with no name yet (the system shows it as "#" and a
+# number) or with a copy's name.
+copy_fds() {
   local fd
   for fd in /proc/"$1"/fd/*; do
-    case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) return 0 ;; esac
+    case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) printf '%s\n' "$fd" ;; esac
   done
-  return 1
 }
+
+# holds_copy PID FOLDER: whether the process holds a copy of FOLDER open.
+holds_copy() { [ -n "$(copy_fds "$1" "$2")" ]; }
 
 # stop_during_copy PID FOLDER: waits, 60 s at most, until the process
 # writes its copy in FOLDER, and stops it there (SIGSTOP); false when it
@@ -154,8 +156,7 @@ stop_during_copy() {
 stop_mid_copy() {
   local i fd size
   for ((i = 0; i < 20000; i++)); do
-    for fd in /proc/"$1"/fd/*; do
-      case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) ;; *) continue ;; esac
+    for fd in $(copy_fds "$1" "$2"); do
       size=$(stat -L -c %s "$fd" 2>/dev/null) || continue
       if [ "$size" -gt 0 ] && [ "$size" -lt "$3" ]; then
         kill -STOP "$1" || return 1
