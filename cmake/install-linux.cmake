@@ -27,12 +27,16 @@ install(FILES ${example_files} DESTINATION ${MORVASK_DEV_DOC_DIR}/examples/filte
 # Written when installing, when the real prefix is known (cpack's /usr for
 # the .deb): the registry file that names the installed folder filter, the
 # man page with the paths and the version of this installation, the
-# pkg-config file with its prefix, and the compressed change logs.
+# pkg-config file with its prefix, and the compressed change logs. Each is
+# written first in a folder of the build's own for that destination, so
+# that installs to other places at once (the tests', cpack's) never write
+# over each other's files.
 set(generated "
   set(MORVASK_VERSION \"${PROJECT_VERSION}\")
   set(MORVASK_RELEASE_DATE \"${MORVASK_RELEASE_DATE}\")
   set(MORVASK_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
-  set(MORVASK_STAGING_DIR \"${CMAKE_BINARY_DIR}/installing\")
+  string(MD5 destination \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  set(MORVASK_STAGING_DIR \"${CMAKE_BINARY_DIR}/installing/\${destination}\")
   set(MORVASK_FILTER_RELATIVE_PATH \"${MORVASK_FILTER_INSTALL_DIR}/$<TARGET_FILE_NAME:morvask_folder_filter>\")
   set(MORVASK_SYSCONFDIR_RELATIVE \"${CMAKE_INSTALL_SYSCONFDIR}\")
   set(MORVASK_MANDIR_RELATIVE \"${CMAKE_INSTALL_MANDIR}\")
