@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.." || exit 1
 source scripts/packages.sh
 
 packages=(cmake ninja-build g++ make libgtest-dev googletest clang-format clang-tidy dpkg-dev file acl attr
-  lintian pkg-config shellcheck gdb
+  lintian pkg-config shellcheck gdb locales
   valgrind clang-14 libclang-rt-14-dev g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine
   wine64 wine32:i386)
 
@@ -45,8 +45,12 @@ enable_32bit_programs() {
   runs_32bit_programs
 }
 
+# A German locale, in which Wine gives the system's texts in German.
+has_test_locale() { locale -a 2>/dev/null | grep -qx 'de_DE.utf8'; }
+make_test_locale() { has_test_locale || localedef -i de_DE -f UTF-8 de_DE.UTF-8; }
+
 if [ "${1:-}" = --check ]; then
-  [ -z "$(missing_packages "${packages[@]}")" ] && runs_32bit_programs
+  [ -z "$(missing_packages "${packages[@]}")" ] && runs_32bit_programs && has_test_locale
   exit
 fi
 if [ "$(id -u)" != 0 ]; then
@@ -56,3 +60,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 ensure_packages "${packages[@]}" || { echo "could not install the packages the build needs" >&2; exit 1; }
 enable_32bit_programs || { echo "32-bit programs cannot run here" >&2; exit 1; }
+make_test_locale || { echo "could not make the de_DE.UTF-8 locale" >&2; exit 1; }

@@ -1,10 +1,12 @@
 /* A filter that copies nothing: it appends the arguments it received to
  * "filter-call.txt" in the current directory and returns the status named
- * by the environment variable MORVASK_TEST_STATUS (0 when unset). When it is
+ * by the environment variable MORVASK_TEST_STATUS (0 when unset), or crashes
+ * the process when that variable is "crash". When it is
  * unloaded by the program rather than at process exit, it appends
  * "unloaded". */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "morvask/filter.h"
 
@@ -26,6 +28,10 @@ static int32_t Record(const char* exportName, const char* desktopFile, const cha
             desktopFile, tableList, (long)syncTables);
     fprintf(record, "allowOverwrite=%ld\ndeviceFile=%s\n", (long)allowOverwrite, deviceFile);
     fclose(record);
+  }
+  if (status != NULL && strcmp(status, "crash") == 0) {
+    volatile int* nowhere = NULL;
+    *nowhere = 1; /* as a faulty filter does */
   }
   return status != NULL ? (int32_t)strtoul(status, NULL, 0) : 0;
 }
