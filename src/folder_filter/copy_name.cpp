@@ -4,8 +4,6 @@
 
 #include "base/ascii.h"
 
-const char kLockFileName[] = ".morvask.lock";
-
 namespace {
 
 constexpr std::string_view kPrefix = ".morvask-";
@@ -88,6 +86,5 @@ bool IsProgramFileName(const WideText& name) {
   if (!AsciiName(name, ascii)) return false;
   ascii = ToLowerAscii(ascii);
   std::uint32_t process = 0;
-  return ascii == kLockFileName || ReadMarkedCopyName(ascii, "", process) ||
-         ReadMarkedCopyName(ascii, "w", process);
+  return ReadMarkedCopyName(ascii, "", process) || ReadMarkedCopyName(ascii, "w", process);
 }

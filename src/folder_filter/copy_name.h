@@ -3,7 +3,7 @@
 // the run's process number in hexadecimal, "-", a serial number in
 // hexadecimal, ".tmp", in lower case; each build removes only copies of
 // its own form that runs left behind, since only it can tell whether their
-// run still lives. Runs that share a device folder lock ".morvask.lock".
+// run still lives.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +15,6 @@
 // with each platform's file operations.
 extern const char kCopyNameMark[];
 
-// The name of the lock file of a device folder.
-extern const char kLockFileName[];
-
 std::string CopyName(std::uint32_t process, std::uint32_t serial);
 
 // Whether the name has exactly the form of this build's copies, and the
@@ -25,6 +22,6 @@ std::string CopyName(std::uint32_t process, std::uint32_t serial);
 bool ReadCopyName(const WideText& name, std::uint32_t& process);
 
 // Whether the name, letter case set aside, is one of the program's own
-// files (a copy of either build, or the lock file): a name a device path
+// files (a copy of either build): a name a device path
 // may not take.
 bool IsProgramFileName(const WideText& name);

@@ -11,10 +11,6 @@ constexpr std::uint64_t kStepsByte = 0;
 constexpr std::uint64_t kFirstUseByte = 1;
 constexpr std::uint64_t kUseBytes = 1u << 30;
 
-// A run that finds the lock file being removed by another tries again; a
-// lock file it cannot open for another reason ends the wait.
-constexpr int kTries = 200;
-
 // The byte of the folder at the path: the same on every build, from the
 // names as a device compares them. Two folders may share a byte, which only
 // keeps a folder a while longer.
@@ -28,45 +24,13 @@ std::uint64_t UseByte(const std::vector<WideText>& path) {
   return kFirstUseByte + hash % kUseBytes;
 }
 
-void LetGo(const HeldFolder& root, DeviceLock& lock, bool remove) {
-  CloseLockFile(root, WideFromAscii(kLockFileName), lock.file, remove);
-  lock.file = kNoFile;
-  lock.stepsHeld = false;
-  lock.uses.clear();
-}
-
-// Opens the lock file and takes the steps; false with `error` 0 when it
-// was removed meanwhile, and is to be opened again.
-bool TryLockSteps(const HeldFolder& root, DeviceLock& lock, std::uint32_t& error) {
-  const WideText name = WideFromAscii(kLockFileName);
-  if (lock.file == kNoFile) {
-    error = OpenLockFile(root, name, lock.file);
-    if (error == ERROR_SHARING_VIOLATION) error = 0;  // being removed by another run
-    if (error != 0 || lock.file == kNoFile) return false;
-  }
-  error = LockBytes(lock.file, kStepsByte, 1, true, true);
-  if (error != 0) return false;
-  if (NamesOpenFile(root, name, lock.file)) return true;
-  // The run that let it go last removed it: this run marked nothing yet.
-  LetGo(root, lock, false);
-  return false;
-}
-
 }  // namespace
 
 std::uint32_t LockDeviceSteps(const HeldFolder& root, DeviceLock& lock) {
-  std::uint32_t error = ERROR_ACCESS_DENIED;
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    if (TryLockSteps(root, lock, error)) {
-      lock.stepsHeld = true;
-      return 0;
-    }
-    if (error != 0) break;
-    error = ERROR_ACCESS_DENIED;
-    if (attempt > 0) Sleep(10);
-  }
-  // A run that marks no folder yet needs the file no longer.
-  if (lock.uses.empty() && lock.file != kNoFile) LetGo(root, lock, false);
+  std::uint32_t error = 0;
+  if (lock.file == kNoFile) error = OpenDeviceLockFile(root, lock.file);
+  if (error == 0) error = LockBytes(lock.file, kStepsByte, 1, true, true);
+  lock.stepsHeld = error == 0;
   return error;
 }
 
@@ -95,16 +59,11 @@ bool IsFolderUnused(DeviceLock& lock, const std::vector<WideText>& path) {
   return true;
 }
 
-void CloseDeviceLock(const HeldFolder& root, DeviceLock& lock) {
+void CloseDeviceLock(DeviceLock& lock) {
   if (lock.file == kNoFile) return;
-  for (const std::uint64_t byte : lock.uses) UnlockBytes(lock.file, byte, 1);
+  // Closing lets go of every byte this run holds.
+  CloseFile(lock.file);
+  lock.file = kNoFile;
+  lock.stepsHeld = false;
   lock.uses.clear();
-  if (!lock.stepsHeld && LockBytes(lock.file, kStepsByte, 1, true, true) == 0) {
-    lock.stepsHeld = true;
-  }
-  // The last run of the device leaves no lock file behind. A run that waits
-  // for the steps meanwhile finds it gone, and makes another.
-  const bool unused =
-      lock.stepsHeld && LockBytes(lock.file, kFirstUseByte, kUseBytes, true, false) == 0;
-  LetGo(root, lock, unused);
 }

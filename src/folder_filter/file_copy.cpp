@@ -68,25 +68,20 @@ std::uint32_t OpenRoot(const FilePlace& place, OpenedPlace& opened) {
   return error;
 }
 
-// Opens the device folder and takes the lock of its steps. Another run may
-// remove the folder before this one holds the lock: it is opened again. A
-// device folder this run may only read (a read-only mount, another user's)
-// has no lock for it: it only reads there, and no run can write there.
+// Opens the device folder and takes the lock of its steps. A run that only
+// reads the device goes on without the lock when its file cannot be had:
+// it changes nothing there.
 std::uint32_t OpenLockedRoot(const FilePlace& place, OpenedPlace& opened) {
-  for (int attempt = 0;; ++attempt) {
-    std::uint32_t error = OpenRoot(place, opened);
-    if (error != 0 || !place.device) return error;
-    error = LockDeviceSteps(*opened.folders.front(), opened.lock);
-    if (error == 0) {
-      MarkFolderUsed(opened.lock, {});
-      return 0;
-    }
-    if (!place.makeFolders && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-      return 0;
-    }
-    opened.folders.clear();
-    if (!IsNotFound(error) || attempt == 9) return error;
+  std::uint32_t error = OpenRoot(place, opened);
+  if (error != 0 || !place.device) return error;
+  error = LockDeviceSteps(*opened.folders.front(), opened.lock);
+  if (error == 0) {
+    MarkFolderUsed(opened.lock, {});
+  } else if (!place.makeFolders && error != ERROR_OPERATION_ABORTED) {
+    CloseDeviceLock(opened.lock);
+    error = 0;
   }
+  return error;
 }
 
 // The name the folder holds for `name`: on a device, the entry whose name is
@@ -162,7 +157,7 @@ void ClosePlace(OpenedPlace& opened, bool failed) {
   }
   if (device) {
     opened.folders.resize(1);
-    CloseDeviceLock(*opened.folders.front(), opened.lock);
+    CloseDeviceLock(opened.lock);
   }
   opened.folders.clear();
   for (auto made = opened.madeRoot.rbegin(); failed && made != opened.madeRoot.rend(); ++made) {
@@ -267,6 +262,7 @@ std::uint32_t TakeName(OpenedPlace& opened, PendingCopy& copy, bool replaces, bo
     error = WithFreeCopyName(
         [&](const WideText& copyName) { return NameUnnamedCopy(folder, copyName, copy); });
   }
+  if (error == 0 && !CommitUnlessStopped()) error = ERROR_OPERATION_ABORTED;
   if (error == 0) error = PlaceCopy(folder, copy, name, replace);
   UnlockDeviceSteps(opened.lock);
   return error;

@@ -125,24 +125,26 @@ void CloseFile(FileHandle file);
 
 // --- the lock of a device folder ---------------------------------------------
 
-// Opens, or makes, the file at the name for locking: a regular file, never
-// through a link. Others may open, lock and remove it meanwhile;
-// ERROR_SHARING_VIOLATION while another run removes it.
-std::uint32_t OpenLockFile(const HeldFolder& folder, const WideText& name, FileHandle& file);
+// Opens, or makes, the lock file of the device folder `root`. It lies
+// outside the device folder, so that no name of the user's is ever opened,
+// changed or removed for it, and a run that only reads the device writes
+// nothing there: in the folder MORVASK_LOCK_DIR names, else the system's
+// shared temporary folder (/tmp; on Windows its Temp folder, and /tmp under
+// Wine), named after the root's file number (its inode, which Wine gives as
+// the file index, so that runs of both builds find one file). Two device
+// folders with one number on two file systems share a lock, which only
+// makes one wait for the other. Every user may open it, and it is never
+// removed: there is no moment between letting it go and removing it, and
+// the locks of a killed run go with its process.
+std::uint32_t OpenDeviceLockFile(const HeldFolder& root, FileHandle& file);
 // Locks `length` bytes of the open file from `offset`: `exclusive`ly or
 // shared with other such locks; waits for other runs' locks to go when
-// `wait`, else fails at once with ERROR_LOCK_VIOLATION. Locks of both
-// builds, under Wine too, keep each other out, and go with their process.
+// `wait`, until a stop is requested (ERROR_OPERATION_ABORTED), else fails
+// at once with ERROR_LOCK_VIOLATION. Locks of both builds, under Wine too,
+// keep each other out, and go with their process.
 std::uint32_t LockBytes(FileHandle file, std::uint64_t offset, std::uint64_t length, bool exclusive,
                         bool wait);
 void UnlockBytes(FileHandle file, std::uint64_t offset, std::uint64_t length);
-// Whether the name still names the open file.
-bool NamesOpenFile(const HeldFolder& folder, const WideText& name, FileHandle file);
-// Closes the lock file; with `remove`, removes it too, once the caller made
-// sure that no run uses it: on Linux at once, on Windows only when no other
-// run has it open (one that opens it meanwhile gets ERROR_SHARING_VIOLATION
-// and tries again).
-void CloseLockFile(const HeldFolder& folder, const WideText& name, FileHandle file, bool remove);
 
 // --- copies being written ------------------------------------------------------
 
@@ -202,4 +204,9 @@ void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& name, std::
 // 0xC000013A).
 void StartStoppableWork();
 bool StopRequested();
+// Called just before the copy takes its name: false when a stop was asked
+// for, and the copy is to be removed; else from now on a request to stop
+// is let go, and the run ends as it would have (a run that ends as
+// interrupted has changed nothing of the user's).
+bool CommitUnlessStopped();
 void EndStoppableWork();

@@ -34,18 +34,6 @@ std::uint32_t FullPath(const WideText& path, WideText& full) {
 
 bool IsDevicePath(const WideText& full) { return full.compare(0, 4, L"\\\\.\\") == 0; }
 
-// The long form ("\\?\") of a path the user named, read as Win32 reads it
-// first: a long path is taken as it stands, so it is never given raw.
-std::uint32_t LongPath(const WideText& path, WideText& longPath) {
-  WideText full;
-  const std::uint32_t error = FullPath(path, full);
-  if (error != 0) return error;
-  if (IsDevicePath(full)) return ERROR_ACCESS_DENIED;
-  const bool share = full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\';
-  longPath = share ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
-  return 0;
-}
-
 // Where an open file or folder really is, through every link: Vista and
 // later tell; empty where the system cannot.
 WideText FinalPath(HANDLE handle) {
@@ -110,6 +98,18 @@ bool LeadsBelow(const HeldFolder& folder, const WideText& name, HANDLE opened) {
 }
 
 }  // namespace
+
+// The long form ("\\?\") of a path the user named, read as Win32 reads it
+// first: a long path is taken as it stands, so it is never given raw.
+std::uint32_t LongPath(const WideText& path, WideText& longPath) {
+  WideText full;
+  const std::uint32_t error = FullPath(path, full);
+  if (error != 0) return error;
+  if (IsDevicePath(full)) return ERROR_ACCESS_DENIED;
+  const bool share = full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\';
+  longPath = share ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+  return 0;
+}
 
 std::uint32_t KeepRegularFile(const HeldFolder& folder, const WideText& name, HANDLE handle,
                               bool noLink, FileHandle& file, FileFacts& facts) {

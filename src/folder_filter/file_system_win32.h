@@ -34,6 +34,10 @@ std::uint32_t KeepRegularFile(const HeldFolder& folder, const WideText& name, HA
 // handle, to be closed.
 HANDLE OpenToLookAt(const WideText& path);
 
+// The long form ("\\?\") of a path the user named, read as Win32 reads it
+// first: a long path is taken as it stands, so it is never given raw.
+std::uint32_t LongPath(const WideText& path, WideText& longPath);
+
 // The long path of a name in a held folder.
 inline WideText Join(const HeldFolder& folder, const WideText& name) {
   return folder.path + L"\\" + name;

@@ -153,6 +153,7 @@ void ReleaseCachedData(const HeldFolder& folder, const WideText& replaced) {
 
 const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 volatile sig_atomic_t stopSignal = 0;
+volatile sig_atomic_t committed = 0;  // the copy is being named: too late to stop
 struct sigaction savedActions[3];
 bool handled[3];
 
@@ -289,6 +290,7 @@ void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& wideName, s
 
 void StartStoppableWork() {
   stopSignal = 0;
+  committed = 0;
   struct sigaction action {};
   action.sa_handler = NoteStop;
   sigemptyset(&action.sa_mask);
@@ -300,11 +302,24 @@ void StartStoppableWork() {
   }
 }
 
-bool StopRequested() { return stopSignal != 0; }
+bool StopRequested() { return stopSignal != 0 && committed == 0; }
+
+bool CommitUnlessStopped() {
+  // The signals held off while deciding, so that none falls between the
+  // look and the mark.
+  sigset_t stops;
+  sigset_t saved;
+  sigemptyset(&stops);
+  for (const int signal : kStopSignals) sigaddset(&stops, signal);
+  sigprocmask(SIG_BLOCK, &stops, &saved);
+  if (stopSignal == 0) committed = 1;
+  sigprocmask(SIG_SETMASK, &saved, nullptr);
+  return committed != 0;
+}
 
 void EndStoppableWork() {
   for (int i = 0; i < 3; ++i) {
     if (handled[i]) sigaction(kStopSignals[i], &savedActions[i], nullptr);
   }
-  if (stopSignal != 0) raise(stopSignal);
+  if (StopRequested()) raise(stopSignal);
 }

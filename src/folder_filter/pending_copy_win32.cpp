@@ -176,11 +176,15 @@ namespace {
 // thread of its own: this state is process-wide by its nature, and lives
 // only from StartStoppableWork to EndStoppableWork.
 
+// 0 while running, kStopped once a stop was asked for, kCommitted once the
+// copy is being named and it is too late to stop.
+constexpr LONG kStopped = 1;
+constexpr LONG kCommitted = 2;
 volatile LONG stopRequested = 0;
 HANDLE workEnded = nullptr;  // set once the run removed what it made
 
 BOOL WINAPI NoteStop(DWORD) {
-  InterlockedExchange(&stopRequested, 1);
+  InterlockedCompareExchange(&stopRequested, kStopped, 0);
   // The system ends the process when the handler returns from a closed
   // console, and may after a few seconds whatever it does: the run's own
   // thread ends it, once its copy and folders are gone.
@@ -196,7 +200,11 @@ void StartStoppableWork() {
   if (workEnded != nullptr) SetConsoleCtrlHandler(NoteStop, TRUE);
 }
 
-bool StopRequested() { return stopRequested != 0; }
+bool StopRequested() { return stopRequested == kStopped; }
+
+bool CommitUnlessStopped() {
+  return InterlockedCompareExchange(&stopRequested, kCommitted, 0) != kStopped;
+}
 
 void EndStoppableWork() {
   if (workEnded == nullptr) return;

@@ -471,6 +471,10 @@ export MORVASK_MEMCHECK_FINDINGS=$work/memcheck-findings.txt
 # The folder filter stands in for the device by this case's own folder.
 MORVASK_DEVICE_DIR=$(native_path "$work/device")
 export MORVASK_DEVICE_DIR
+# The folder filter's lock files, shared as /tmp is; a Unix path on every
+# build.
+mkdir -m 1777 "$work/locks" && chmod 1777 "$work/locks"
+export MORVASK_LOCK_DIR=$work/locks
 
 # shellcheck source=/dev/null
 source "$case_file"

@@ -164,3 +164,88 @@ case_windows_folder_filter_shares_a_device_with_the_linux_build() {
   expect_file device/Small.cdb Linux.mdb
   expect_entries device Large.cdb Small.cdb
 }
+
+# hold_steps FILE: holds the steps of the device whose lock file is FILE, as
+# a run of either build takes them (a record lock on its first byte), until
+# release_steps or for a minute at most; returns once it holds them.
+hold_steps() {
+  rm -f held
+  perl -MFcntl -e 'open(my $f, "+>>", $ARGV[0]) or die;
+    fcntl($f, F_SETLKW, pack("s s x4 q q i x4", F_WRLCK, SEEK_SET, 0, 1, 0)) or die;
+    open(my $h, ">", "held") and close($h); sleep 60' "$1" &
+  HOLDER_PID=$!
+  while [ ! -e held ] && kill -0 "$HOLDER_PID" 2>/dev/null; do sleep 0.05; done
+}
+release_steps() { kill "$HOLDER_PID" && wait "$HOLDER_PID" 2>/dev/null; }
+
+# opened_by_another FILE PID: whether a process other than PID has FILE open
+# (under Wine the Wine server may hold it for the program).
+opened_by_another() {
+  local fd
+  for fd in /proc/[0-9]*/fd/*; do
+    [ "$(readlink "$fd" 2>/dev/null)" = "$1" ] && [ "${fd#/proc/"$2"/}" = "$fd" ] && return 0
+  done
+  return 1
+}
+
+# The lock that keeps runs apart lies outside the device folder: a name of
+# the user's is never touched, a run that only reads writes nothing there,
+# every user who may write a folder copies into it, and a run waiting for
+# another stops when asked.
+case_folder_filter_keeps_runs_apart_outside_the_users_names() {
+  sample_desktop_file Orders.mdb
+  register_folder_filter
+  install_registry
+  mkdir device
+  printf 'the user'\''s\n' >device/.morvask.lock
+  cp device/.morvask.lock expected.kept
+  is_windows || mkdir device/.MORVASK.LOCK
+  run /D2P /D Orders.mdb /P '\Orders.cdb'
+  expect_report d2p Orders.mdb '\Orders.cdb' 0
+  run /P2D /P '\Orders.cdb' /D Back.mdb
+  expect_report p2d '\Orders.cdb' Back.mdb 0
+  expect_file device/.morvask.lock expected.kept
+  local lock
+  lock=$work/locks/$(printf 'morvask-%016x.lock' "$(stat -c %i device)")
+  [ -f "$lock" ] || fail "no lock file $lock: $(ls locks)"
+
+  # Asked to stop while it waits for another run's steps: it ends at once
+  # as interrupted, with nothing made.
+  local status=130
+  is_windows && status=$((0xC000013A & 0xFF))
+  hold_steps "$lock"
+  start_copy /D2P /D Orders.mdb /P '\New\Waiting.cdb'
+  local i=0
+  # Waiting, the run holds the lock file open: it cannot get past.
+  while ! opened_by_another "$lock" "$HOLDER_PID" && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  kill -INT "$COPY_PID"
+  finish_copy
+  kill -0 "$HOLDER_PID" 2>/dev/null || fail "the run asked to stop waited until the other let go"
+  release_steps
+  [ "$RUN_STATUS" = "$status" ] || fail "stopped while waiting: exit status $RUN_STATUS, expected $status"
+  [ ! -e device/New ] || fail "a run stopped while waiting left $(find device/New)"
+  is_windows && return
+
+  # Rows only Linux can show, as root: another user's run came first; a
+  # device root the user may not write, with a folder the user may; a
+  # device with no room for one more file.
+  [ "$(id -u)" = 0 ] || skip "needs root, to run the program as other users"
+  chmod 755 "$work" && chmod 644 Orders.mdb registry.reg
+  chmod 2775 device && chgrp 4000 device
+  mkdir -m 777 device/Theirs && chmod 555 device
+  local user
+  for user in 4001 4002; do
+    (umask 022 && capture run.out run.err run.order setpriv --reuid="$user" --regid=4000 \
+      --clear-groups "$MORVASK_PROGRAM" /D2P /D Orders.mdb /P "\\Theirs\\By$user.cdb")
+    RUN_STATUS=$?
+    expect_report d2p Orders.mdb "\\Theirs\\By$user.cdb" 0
+  done
+  chmod 755 device
+  mkdir tmpfs-device
+  if mount -t tmpfs -o nr_inodes=2 tmpfs tmpfs-device; then
+    cp Orders.mdb tmpfs-device/Full.cdb
+    MORVASK_DEVICE_DIR=$work/tmpfs-device run /P2D /P '\Full.cdb' /D Full.mdb
+    expect_report p2d '\Full.cdb' Full.mdb 0
+    umount tmpfs-device
+  fi
+}
