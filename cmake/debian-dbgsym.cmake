@@ -12,12 +12,7 @@
 # install as they do a .deb.
 # dpkg-deb dates what it adds at SOURCE_DATE_EPOCH and sorts the files:
 # the same build gives the same bytes.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_QUIET)
-  if(failed)
-    message(FATAL_ERROR "failed: ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/cpack-helpers.cmake)
 
 # write_md5sums(ROOT): DEBIAN/md5sums for every file under ROOT, sorted.
 function(write_md5sums root)
@@ -48,6 +43,14 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   endforeach()
   file(MAKE_DIRECTORY "${root}/usr/share/doc")
   file(CREATE_LINK "${program}" "${root}/usr/share/doc/${program}-dbgsym" SYMBOLIC)
+  # Its folders 0755 whatever the builder's umask.
+  file(GLOB_RECURSE entries LIST_DIRECTORIES true "${root}/*")
+  foreach(entry IN LISTS entries)
+    if(IS_DIRECTORY "${entry}")
+      file(CHMOD "${entry}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    endif()
+  endforeach()
   write_md5sums("${root}")
   run(dpkg-deb --root-owner-group -Zxz --build "${root}" "${package}")
   file(REMOVE_RECURSE "${root}")

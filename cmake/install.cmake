@@ -1,5 +1,10 @@
 # Where each part goes on install, and the packages made from it.
 
+# Folders made on install are 0755 whatever the umask of the one who
+# builds: the packages hold the same modes for everyone.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+  GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 # Installs the project's text file SOURCE as DESTINATION/NAME with CR LF
 # line ends, for Notepad.
 function(morvask_install_with_crlf source destination name)
@@ -131,6 +136,8 @@ ${CPACK_PACKAGE_DESCRIPTION}")
   file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/morvask/registry.reg\n")
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian-dbgsym.cmake)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian-dbgsym.cmake
+    ${PROJECT_SOURCE_DIR}/cmake/linux-packages.cmake)
+  set(CPACK_MORVASK_AR ${CMAKE_AR})
 endif()
 include(CPack)

@@ -16,12 +16,7 @@ set(symbols "${CPACK_TOPLEVEL_DIRECTORY}/symbols/${CPACK_PACKAGE_FILE_NAME}")
 file(REMOVE_RECURSE "${CPACK_TOPLEVEL_DIRECTORY}/symbols")
 file(MAKE_DIRECTORY "${symbols}")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed)
-  if(failed)
-    message(FATAL_ERROR "failed: ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/cpack-helpers.cmake)
 
 file(GLOB cmake_files "${staging}/share/cmake/Morvask/*.cmake")
 foreach(file IN LISTS cmake_files)
@@ -39,6 +34,8 @@ foreach(binary IN LISTS binaries)
   run("${CPACK_MORVASK_OBJCOPY}" --only-keep-debug "${staging}/${binary}" "${symbols}/${binary}.debug")
   run("${CPACK_MORVASK_STRIP}" --strip-all "${staging}/${binary}")
   run("${CPACK_MORVASK_OBJCOPY}" "--add-gnu-debuglink=${symbols}/${binary}.debug" "${staging}/${binary}")
+  # Readable by all and written by no one else, whatever the builder's umask.
+  file(CHMOD "${symbols}/${binary}.debug" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   list(APPEND debug_files "${CPACK_PACKAGE_FILE_NAME}/${binary}.debug")
 endforeach()
 

@@ -61,8 +61,12 @@ struct RegistryFile {
 RegistryFile FindRegistryFile() {
   const char* named = std::getenv("MORVASK_REGISTRY");
   if (named != nullptr) return {named, "named by MORVASK_REGISTRY", true};
+  // A program installed under /usr reads /etc alone, never the file of the
+  // prefix it was built for; elsewhere that file stands in for a missing
+  // one (a program run from its build folder).
   const std::string installed = InstalledRegistryPath();
-  if (!installed.empty() && access(installed.c_str(), F_OK) == 0) {
+  if (!installed.empty() && (access(installed.c_str(), F_OK) == 0 || errno != ENOENT ||
+                             installed.compare(0, 5, "/etc/") == 0)) {
     return {installed, "the installation's, beside the program's folder", false};
   }
   return {MORVASK_SYSCONFDIR "/morvask/registry.reg", "of the folder the program was built for",
@@ -87,15 +91,18 @@ int OpenRegistryFile(const RegistryFile& registry, std::string& problem) {
 }
 
 // The registry file, open, or -1. A file that MORVASK_REGISTRY names but
-// that cannot be read is most likely a mistake of its user: a line says so.
+// that cannot be read is most likely a mistake of its user, an installed
+// one that exists but cannot be read one of its installer: a line says so.
+// An installed file that is missing is an empty registry.
 int OpenRegistryFile() {
   const RegistryFile registry = FindRegistryFile();
   std::string problem;
   const int file = OpenRegistryFile(registry, problem);
-  if (file < 0 && registry.named) {
-    WriteLine(stderr, "warning: the registry file that MORVASK_REGISTRY names, " + registry.path +
-                          ", cannot be read (" + problem + "): the registry is empty.");
-  }
+  if (file >= 0 || (!registry.named && problem == std::strerror(ENOENT))) return file;
+  const std::string which =
+      registry.named ? "the registry file that MORVASK_REGISTRY names, " : "the registry file ";
+  WriteLine(stderr, "warning: " + which + registry.path + ", cannot be read (" + problem +
+                        "): the registry is empty.");
   return file;
 }
 

@@ -52,4 +52,21 @@ run /D2P /D Orders.mdb /P '\Orders.cdb'
 run /P2D /P '\Orders.cdb' /D Returned.mdb
 cmp -s Orders.mdb Returned.mdb || fail "the returned database differs from the original"
 
+# As root: an installed registry file the user may not read gets a warning;
+# a program installed under /usr reads /etc alone (shown in a mount
+# namespace of its own, where /usr/games holds the program).
+if [ "$(id -u)" = 0 ]; then
+  chmod 755 "$prefix" && chmod 600 etc/morvask/registry.reg
+  setpriv --reuid=nobody --regid=nogroup --clear-groups bin/morvask /D2P /D Orders.mdb \
+    >run.out 2>run.err
+  grep -qxF "warning: the registry file $prefix/etc/morvask/registry.reg, cannot be read (Permission denied): the registry is empty." run.err ||
+    fail "no warning for an unreadable installed registry file: $(cat run.err)"
+  if [ -d /usr/games ]; then
+    MORVASK_TRACE=1 unshare --mount sh -c 'mount -t tmpfs tmpfs /usr/games &&
+      cp bin/morvask /usr/games/ && /usr/games/morvask /D2P /D Orders.mdb' >run.out 2>run.err
+    grep -q "registry file /etc/morvask/registry.reg, the installation" run.err ||
+      fail "a program under /usr did not read /etc: $(grep 'registry file' run.err)"
+  fi
+fi
+
 finish "$prefix"

@@ -149,8 +149,23 @@ expect_symbols_package() {
   expect_symbols "$2" DESKTOPTODEVICE "$into/usr/lib/debug"
 }
 
+# expect_safe_tarball TARBALL: unpacked at / as root it changes no folder it
+# does not own: every entry 0/0 with a fixed mode (0755 folders and
+# programs, 0644 the rest), and no entry for a folder not Morvask's own.
+expect_safe_tarball() {
+  local mode owner name
+  while read -r mode owner _ _ _ name; do
+    [ "$owner" = 0/0 ] || fail "$1: $name is owned by $owner"
+    case $mode in -rw-r--r-- | -rwxr-xr-x | drwxr-xr-x) ;; *) fail "$1: $name has mode $mode" ;; esac
+    case $mode$name in d*[Mm]orvask/ | d*[Mm]orvask/*/ | d*morvask-dev/ | d*morvask-dev/*/ | -*) ;;
+      *) fail "$1 holds the folder $name, which is not Morvask's own" ;;
+    esac
+  done < <(tar --numeric-owner -tvzf "$1")
+}
+
 # expect_same_bytes_again: the same source, copied elsewhere and built in
-# another folder with the same settings, gives byte-identical packages.
+# another folder with the same settings under umask 002, gives
+# byte-identical packages.
 expect_same_bytes_again() {
   local again=$unpacked/again cache=$build/CMakeCache.txt package toolchain
   local settings=(-G Ninja -DBUILD_TESTING=OFF)
@@ -160,8 +175,8 @@ expect_same_bytes_again() {
   settings+=("-DMORVASK_WERROR=$(sed -n 's/^MORVASK_WERROR:[A-Z]*=//p' "$cache")")
   toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$cache")
   [ -z "$toolchain" ] || settings+=("-DCMAKE_TOOLCHAIN_FILE=$again/source/${toolchain#"$source"/}")
-  { cmake -S "$again/source" -B "$again/other-build" "${settings[@]}" &&
-    cmake --build "$again/other-build" && (cd "$again/other-build" && cpack); } >"$again.log" 2>&1 || {
+  (umask 002 && cmake -S "$again/source" -B "$again/other-build" "${settings[@]}" &&
+    cmake --build "$again/other-build" && cd "$again/other-build" && cpack) >"$again.log" 2>&1 || {
     fail "a second build of the packages failed"
     cat "$again.log" >&2
     return
@@ -211,6 +226,7 @@ if [ "$target" = linux ]; then
   expect_kit_package "$dev" "$unpacked/${dev##*/}"
   expect_symbols_package "$dbgsym" "$unpacked/${dbgsym##*/}" "$into/usr/bin/morvask" "$filter"
   expect_lintian_clean "$program" "$dev" "$dbgsym"
+  expect_safe_tarball "$tarball"
 else
   zip=$folder/morvask-$version-$target.zip
   top=$(basename "$zip" .zip)
