@@ -20,5 +20,11 @@ std::string DescribeRegistry();
 // name.
 std::string ExplainLoadFailure(const std::string& path, DWORD error);
 
+// Why no file was found at the path a registry names for a library, `error`
+// being the last error the search left: on Windows the system's text; on
+// Linux the system's reason (no such file, permission denied on a folder on
+// the way), and for a path written as Windows writes them, that it is one.
+std::string ExplainMissingFile(const std::string& path, DWORD error);
+
 // The names a loaded library exports.
 std::vector<std::string> ExportedNames(HMODULE library);

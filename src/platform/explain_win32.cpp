@@ -145,6 +145,10 @@ std::string ExplainLoadFailure(const std::string& path, DWORD error) {
   return error == ERROR_MOD_NOT_FOUND ? text + MissingDependency(pe) : text;
 }
 
+std::string ExplainMissingFile(const std::string& path, DWORD error) {
+  return SystemText(error, path);
+}
+
 std::vector<std::string> ExportedNames(HMODULE library) {
   std::vector<std::string> names;
   const auto* base = reinterpret_cast<const BYTE*>(library);

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -96,6 +98,16 @@ std::vector<std::string> DynamicSymbolNames(const std::vector<char>& file) {
 }  // namespace
 
 std::string ExplainLoadFailure(const std::string&, DWORD) { return lastLoadFailure; }
+
+std::string ExplainMissingFile(const std::string& path, DWORD) {
+  struct stat status;
+  const std::string reason = lstat(path.c_str(), &status) != 0 ? std::strerror(errno) : "not found";
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                     path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+  if (!drive && path.find('\\') == std::string::npos) return reason;
+  return reason + ". It is a Windows path: on Linux a registry file names a library by its " +
+         "Linux path, as /usr/lib/x86_64-linux-gnu/morvask/morvask_folder_filter.so";
+}
 
 std::vector<std::string> ExportedNames(HMODULE library) {
   link_map* map = nullptr;

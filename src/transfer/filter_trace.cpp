@@ -58,6 +58,10 @@ void TraceLibraryPath(const std::string& path) {
                            "first, then loaded as the system finds libraries"));
 }
 
+void TraceMissingLibrary(const std::string& path, DWORD error) {
+  if (TraceOn()) Trace("library: not found: " + ExplainMissingFile(path, error));
+}
+
 void TraceLoadFailure(const std::string& path, DWORD error) {
   if (TraceOn()) Trace("library: did not load: " + ExplainLoadFailure(path, error));
 }

@@ -12,6 +12,10 @@ void TraceRegistry();
 // The library path about to be tested and loaded.
 void TraceLibraryPath(const std::string& path);
 
+// Why no library file is at the path; `error` is the last error the search
+// left.
+void TraceMissingLibrary(const std::string& path, DWORD error);
+
 // Why the library did not load; `error` is the last error LoadLibraryA left.
 void TraceLoadFailure(const std::string& path, DWORD error);
 

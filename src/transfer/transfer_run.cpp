@@ -59,6 +59,7 @@ std::string FindFilterLibrary(const std::string& extension, const char* filterVa
   }
   TraceLibraryPath(serverPath);
   if (!FileExists(serverPath)) {
+    TraceMissingLibrary(serverPath, GetLastError());
     WriteLine(stderr, "Unable to locate filter dll: " + serverPath);
     return std::string();
   }

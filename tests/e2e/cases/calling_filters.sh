@@ -137,12 +137,16 @@ case_filter_authors_trace() {
     expect_trace "$here\\notelf$suffix" "$here\\notelf$suffix. The file is no library."
     expect_trace "$here\\dependent_filter$suffix" "It needs vanishing_library.dll, which cannot be found."
     expect_trace "$here\\other$suffix" "${other[0]}"
+    expect_trace "$here\\missing$suffix" "library: not found: "
     [ "$MORVASK_TARGET" = win32 ] && expect_trace "$(filter_path decorated_filter)" \
       "DESKTOPTODEVICE@20, a stdcall name with its arguments' size: export the plain name with a .def file"
   else
     expect_trace "$here/notelf$suffix" "invalid ELF header"
     expect_trace "$here/dependent_filter$suffix" "vanishing_library.so: cannot open shared object file"
     expect_trace "$here/other$suffix" "wrong ELF class"
+    expect_trace "$here/missing$suffix" "library: not found: No such file or directory"
+    expect_trace 'C:\Filters\filter.dll' \
+      "No such file or directory. It is a Windows path: on Linux a registry file names a library"
   fi
   expect_trace "$(filter_path mangled_filter)" "a C++ name: declare the function extern \"C\""
   expect_trace "$long" "$((${#long} + 1)) bytes, which do not fit the 100-byte buffer"
