@@ -17,8 +17,10 @@
 
 #include "base/console.h"
 #include "base/text_linux.h"
+#include "base/trace.h"
 #include "platform/explain.h"
 #include "platform/win32.h"
+#include "registry_file/file_lines.h"
 #include "registry_file/key_lookup.h"
 
 #ifndef MORVASK_SYSCONFDIR
@@ -140,13 +142,39 @@ bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
 
 }  // namespace
 
+// Why the registry editor would refuse a file whose first line is not its
+// header, from the file's first bytes.
+std::string RefusalOf(int file) {
+  unsigned char first[24] = {};
+  const ssize_t got = pread(file, first, sizeof first, 0);
+  std::string bytes;
+  for (ssize_t i = 0; i < got && i < 12; ++i) {
+    bytes += (i > 0 ? " " : "") + Hex32(first[i]).substr(8);
+  }
+  std::string why = "its first line is neither REGEDIT4 nor Windows Registry Editor Version 5.00";
+  if (got >= 3 && first[0] == 0xEF && first[1] == 0xBB && first[2] == 0xBF) {
+    why = "it starts with a UTF-8 byte-order mark, which the editor does not read";
+  } else if (got >= 2 && first[0] == 0xFE && first[1] == 0xFF) {
+    why = "it is UTF-16 big-endian; the editor reads UTF-16 little-endian (FF FE)";
+  } else if (got >= 2 && first[0] != 0 && first[1] == 0) {
+    why = "it is UTF-16 without its byte-order mark (FF FE)";
+  }
+  return ", which the registry editor refuses: " + why + " (its first bytes: " + bytes +
+         "): an empty registry";
+}
+
 std::string DescribeRegistry() {
   const RegistryFile registry = FindRegistryFile();
   std::string problem;
   const int file = OpenRegistryFile(registry, problem);
+  std::string verdict;
+  if (file < 0) {
+    verdict = ", which cannot be read (" + problem + "): an empty registry";
+  } else if (!ReadRegFileStart(file).imported) {
+    verdict = RefusalOf(file);
+  }
   if (file >= 0) close(file);
-  return "the registry file " + registry.path + ", " + registry.why +
-         (file >= 0 ? "" : ", which cannot be read (" + problem + "): an empty registry");
+  return "the registry file " + registry.path + ", " + registry.why + verdict;
 }
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {

@@ -158,4 +158,15 @@ Unable to locate filter for .mdb"
   MORVASK_TRACE=1 MORVASK_REGISTRY=$work/missing.reg run /D2P /D Orders.mdb
   grep -qF "morvask trace: registry: the registry file $work/missing.reg, named by MORVASK_REGISTRY, which cannot be read" run.err ||
     fail "the trace does not say the registry file cannot be read"
+  # Registry files the editor refuses, each told by its first bytes.
+  printf '\357\273\277REGEDIT4\r\n' >bom.reg
+  printf 'REGEDIT4\r\n' | iconv -t UTF-16LE >le.reg
+  { printf '\376\377' && printf 'REGEDIT4\r\n' | iconv -t UTF-16BE; } >be.reg
+  printf 'regedit4\r\n' >lower.reg
+  local refused
+  for refused in 'bom:a UTF-8 byte-order mark' 'le:UTF-16 without its byte-order mark' \
+    'be:UTF-16 big-endian' 'lower:neither REGEDIT4 nor Windows Registry Editor Version 5.00 (its first bytes: 72 65'; do
+    MORVASK_TRACE=1 MORVASK_REGISTRY=$work/${refused%%:*}.reg run /D2P /D Orders.mdb
+    grep -qF "${refused#*:}" run.err || fail "the trace does not say why ${refused%%:*}.reg is refused"
+  done
 }
