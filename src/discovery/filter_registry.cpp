@@ -2,6 +2,7 @@
 
 #include "base/filter_keys.h"
 #include "base/trace.h"
+#include "platform/explain.h"
 #include "platform/win32.h"
 
 namespace {
@@ -39,7 +40,11 @@ std::string ReadMachineValue(const std::string& keyPath, const char* valueName) 
   HKEY key = nullptr;
   const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key);
   if (opened != ERROR_SUCCESS) {
-    Trace("key " + keyName + ": not found (error " + Decimal(opened) + ")");
+    if (TraceOn()) {
+      const std::string elsewhere = ExplainMissingKey(keyPath);
+      Trace("key " + keyName + ": not found (error " + Decimal(opened) + ")" +
+            (elsewhere.empty() ? "" : "." + elsewhere));
+    }
     return std::string();
   }
   char buffer[100];
@@ -60,10 +65,29 @@ std::string ReadMachineValue(const std::string& keyPath, const char* valueName) 
   return text;
 }
 
+// For a value not found: whether the key holds the other direction's value
+// instead, as when the two are swapped.
+void TraceOtherDirection(const std::string& keyPath, const std::string& valueName) {
+  const bool import = valueName == "DefaultImport";
+  const char* other = import ? "DefaultExport" : "DefaultImport";
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  if (RegQueryValueExA(key, other, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+    Trace(std::string("value ") + Quoted(other) + " is there, the value " +
+          (import ? "/P2D" : "/D2P") + " reads: " + (import ? "/D2P" : "/P2D") + " reads " +
+          Quoted(valueName));
+  }
+  RegCloseKey(key);
+}
+
 }  // namespace
 
 std::string GetFilterClsid(std::string extension, std::string valueName) {
-  return ReadMachineValue(kFiltersKey + extension, valueName.c_str());
+  const std::string clsid = ReadMachineValue(kFiltersKey + extension, valueName.c_str());
+  if (clsid.empty() && TraceOn()) TraceOtherDirection(kFiltersKey + extension, valueName);
+  return clsid;
 }
 
 std::string GetFilterServerPath(std::string clsid) {

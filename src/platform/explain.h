@@ -26,5 +26,12 @@ std::string ExplainLoadFailure(const std::string& path, DWORD error);
 // the way), and for a path written as Windows writes them, that it is one.
 std::string ExplainMissingFile(const std::string& path, DWORD error);
 
+// For a key under HKEY_LOCAL_MACHINE that is not there, where a key of that
+// path is instead, as a sentence after the trace's "not found"; empty when
+// nowhere. On Windows: under HKEY_CURRENT_USER, or in the other registry
+// view. On Linux: in the registry file under another root, or under a
+// short root name ("HKLM") that the registry editor does not read.
+std::string ExplainMissingKey(const std::string& keyPath);
+
 // The names a loaded library exports.
 std::vector<std::string> ExportedNames(HMODULE library);

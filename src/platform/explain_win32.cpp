@@ -145,6 +145,25 @@ std::string ExplainLoadFailure(const std::string& path, DWORD error) {
   return error == ERROR_MOD_NOT_FOUND ? text + MissingDependency(pe) : text;
 }
 
+std::string ExplainMissingKey(const std::string& keyPath) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return " The key is under HKEY_CURRENT_USER: filters are read from HKEY_LOCAL_MACHINE.";
+  }
+  const bool wide = sizeof(void*) == 8;
+  const REGSAM otherView = wide ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | otherView, &key) !=
+      ERROR_SUCCESS) {
+    return std::string();
+  }
+  RegCloseKey(key);
+  return std::string(" The key is in the ") + (wide ? "32" : "64") +
+         "-bit view of the registry; this program is " + (wide ? "64" : "32") +
+         "-bit and reads the " + (wide ? "64" : "32") +
+         "-bit one (reg import /reg:" + (wide ? "64" : "32") + ").";
+}
+
 std::string ExplainMissingFile(const std::string& path, DWORD error) {
   return SystemText(error, path);
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/console.h"
 #include "base/text_linux.h"
 #include "base/trace.h"
@@ -142,6 +143,25 @@ bool LookUpValue(HKEY key, const std::string& name, RegValue& found) {
 
 }  // namespace
 
+// The registry file as text, as far as a search for a key's header goes:
+// UTF-16 units of ASCII as their bytes, any other unit as "?".
+std::string ReadAsAscii(int file) {
+  std::string text;
+  char block[65536];
+  ssize_t got = 0;
+  std::uint64_t at = 0;
+  while (at < (64u << 20) && (got = pread(file, block, sizeof block, static_cast<off_t>(at))) > 0) {
+    text.append(block, static_cast<std::size_t>(got));
+    at += static_cast<std::uint64_t>(got);
+  }
+  if (text.size() < 2 || text[0] != '\xFF' || text[1] != '\xFE') return text;
+  std::string narrow;
+  for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
+    narrow += text[i + 1] == 0 && static_cast<unsigned char>(text[i]) < 0x80 ? text[i] : '?';
+  }
+  return narrow;
+}
+
 // Why the registry editor would refuse a file whose first line is not its
 // header, from the file's first bytes.
 std::string RefusalOf(int file) {
@@ -175,6 +195,31 @@ std::string DescribeRegistry() {
   }
   if (file >= 0) close(file);
   return "the registry file " + registry.path + ", " + registry.why + verdict;
+}
+
+std::string ExplainMissingKey(const std::string& keyPath) {
+  const RegistryFile registry = FindRegistryFile();
+  std::string problem;
+  const int file = OpenRegistryFile(registry, problem);
+  if (file < 0) return std::string();
+  const std::string text = ReadAsAscii(file);
+  close(file);
+  const std::string lower = ToLowerAscii(text);
+  const std::string needle = "\\" + ToLowerAscii(keyPath) + "]";
+  for (std::size_t at = lower.find(needle); at != std::string::npos;
+       at = lower.find(needle, at + 1)) {
+    const std::size_t line = lower.rfind('\n', at) + 1;  // 0 when there is none
+    const std::size_t open = lower.find_first_not_of(" \t", line);
+    if (open >= at || lower[open] != '[' || lower[open + 1] == '-') continue;
+    const std::string root = text.substr(open + 1, at - open - 1);
+    if (ToLowerAscii(root) == "hkey_local_machine") continue;
+    if (ToLowerAscii(root) == "hklm") {
+      return " The file has it under " + root +
+             ", a short name the registry editor does not read: write HKEY_LOCAL_MACHINE.";
+    }
+    return " The file has it under " + root + ": filters are read from HKEY_LOCAL_MACHINE.";
+  }
+  return std::string();
 }
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {

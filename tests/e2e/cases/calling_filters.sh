@@ -127,7 +127,7 @@ case_filter_authors_trace() {
   head -c 300 /dev/zero | tr '\0' x >"notelf$(library_suffix)"
   cp "$MORVASK_FILTER_DIR/dependent_filter$(library_suffix)" .
   other_machine_library "other$(library_suffix)"
-  local long here suffix
+  local long here suffix key value text
   here=$(native_path "$work")
   suffix=$(library_suffix)
   long=$here/$(x_name 100)$suffix
@@ -140,6 +140,20 @@ case_filter_authors_trace() {
     expect_trace "$here\\missing$suffix" "library: not found: "
     [ "$MORVASK_TARGET" = win32 ] && expect_trace "$(filter_path decorated_filter)" \
       "DESKTOPTODEVICE@20, a stdcall name with its arguments' size: export the plain name with a .def file"
+    # The .mdb key under HKEY_CURRENT_USER, then in the other registry view.
+    local view=/reg:64 place
+    [ "$MORVASK_TARGET" = win64 ] && view=/reg:32
+    registry_lines=() registry_installed=no
+    install_registry
+    for place in "HKEY_CURRENT_USER${FILTERS_KEY#HKEY_LOCAL_MACHINE}|$view|under HKEY_CURRENT_USER" \
+      "$FILTERS_KEY|$view|-bit view of the registry; this program is"; do
+      IFS='|' read -r key value text <<<"$place"
+      wine_tool "$MORVASK_WINE64" "$(system_tool reg)" add "$key\\.mdb" /v DefaultImport /d '{0}' /f \
+        "$value" >/dev/null
+      MORVASK_TRACE=1 run /D2P /D Orders.mdb
+      wine_tool "$MORVASK_WINE64" "$(system_tool reg)" delete "$key\\.mdb" /f "$value" >/dev/null
+      grep -qF -- "$text" run.err || fail "the trace does not say [$text]: $(tr -d '\r' <run.err)"
+    done
   else
     expect_trace "$here/notelf$suffix" "invalid ELF header"
     expect_trace "$here/dependent_filter$suffix" "vanishing_library.so: cannot open shared object file"
@@ -158,6 +172,17 @@ Unable to locate filter for .mdb"
   MORVASK_TRACE=1 MORVASK_REGISTRY=$work/missing.reg run /D2P /D Orders.mdb
   grep -qF "morvask trace: registry: the registry file $work/missing.reg, named by MORVASK_REGISTRY, which cannot be read" run.err ||
     fail "the trace does not say the registry file cannot be read"
+  # Filter keys where the program does not read them: each place named.
+  local misplaced
+  key=$FILTERS_KEY
+  for misplaced in "HKLM${key#HKEY_LOCAL_MACHINE}|DefaultImport|a short name the registry editor does not read" \
+    "HKEY_CURRENT_USER${key#HKEY_LOCAL_MACHINE}|DefaultImport|under HKEY_CURRENT_USER: filters are read" \
+    "$key|DefaultExport|value \"DefaultExport\" is there, the value /P2D reads"; do
+    IFS='|' read -r key value text <<<"$misplaced"
+    printf 'REGEDIT4\r\n\r\n[%s\\.mdb]\r\n"%s"="{0}"\r\n' "$key" "$value" >misplaced.reg
+    MORVASK_TRACE=1 MORVASK_REGISTRY=$work/misplaced.reg run /D2P /D Orders.mdb
+    grep -qF "$text" run.err || fail "the trace does not say [$text]: $(cat run.err)"
+  done
   # Registry files the editor refuses, each told by its first bytes.
   printf '\357\273\277REGEDIT4\r\n' >bom.reg
   printf 'REGEDIT4\r\n' | iconv -t UTF-16LE >le.reg
