@@ -23,7 +23,8 @@ void TraceValue(const std::string& where, LONG result, DWORD type, DWORD size,
                 const std::string& text) {
   if (!TraceOn()) return;
   if (result == ERROR_MORE_DATA) {
-    Trace(where + ": " + Decimal(size) + " bytes, which do not fit the 100-byte buffer: not read");
+    Trace(where + ": " + Decimal(size) + " bytes, which do not fit the " +
+          Decimal(kRegisteredValueBytes) + "-byte buffer: not read");
   } else if (result != ERROR_SUCCESS) {
     Trace(where + ": not found (error " + Decimal(result) + ")");
   } else {
@@ -47,7 +48,7 @@ std::string ReadMachineValue(const std::string& keyPath, const char* valueName) 
     }
     return std::string();
   }
-  char buffer[100];
+  char buffer[kRegisteredValueBytes];
   DWORD type = 0;
   DWORD size = sizeof buffer;
   std::string text;
@@ -68,8 +69,8 @@ std::string ReadMachineValue(const std::string& keyPath, const char* valueName) 
 // For a value not found: whether the key holds the other direction's value
 // instead, as when the two are swapped.
 void TraceOtherDirection(const std::string& keyPath, const std::string& valueName) {
-  const bool import = valueName == "DefaultImport";
-  const char* other = import ? "DefaultExport" : "DefaultImport";
+  const bool import = valueName == kDesktopToDeviceValue;
+  const char* other = import ? kDeviceToDesktopValue : kDesktopToDeviceValue;
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/filter_keys.h"
 #include "base/status.h"
 #include "folder_filter/device_path.h"
 #include "folder_filter/file_copy.h"
@@ -14,9 +15,6 @@
 #include "platform/win32.h"
 
 namespace {
-
-constexpr std::uint32_t kDatabaseDoesNotExist = 0x800A0F0Bu;
-constexpr std::uint32_t kDatabaseAlreadyExists = 0x800A0F0Cu;
 
 enum class Direction { kDesktopToDevice, kDeviceToDesktop };
 

@@ -21,8 +21,8 @@ struct FilterEntry {
 };
 
 const FilterEntry kFilterEntries[] = {
-    {".mdb", "DefaultImport"},
-    {".cdb", "DefaultExport"},
+    {".mdb", kDesktopToDeviceValue},
+    {".cdb", kDeviceToDesktopValue},
 };
 
 std::string FiltersKeyOf(const FilterEntry& entry) {
@@ -67,8 +67,8 @@ bool FilterTakenByAnother() {
   return false;
 }
 
-// Morvask reads a filter's path into 100 bytes, its end included.
-constexpr std::size_t kLongestServerPath = 99;
+// Morvask reads a filter's path with its ending zero.
+constexpr std::size_t kLongestServerPath = kRegisteredValueBytes - 1;
 
 std::string ThisLibraryPath() {
   HMODULE module = nullptr;

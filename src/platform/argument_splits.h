@@ -12,6 +12,8 @@
 // mark or a space and moved the boundaries: the ANSI split cannot be told
 // apart, so the wide split is read instead, each argument in the code page
 // and as typed only if it converts back unchanged.
+// (The wide arguments stay the runtime's strings: the program keeps no wide
+// strings of its own, whose library code would double its size.)
 std::vector<std::string> CompareArgumentSplits(const std::vector<std::string>& ansi,
-                                               const std::vector<std::wstring>& wide,
+                                               const std::vector<const wchar_t*>& wide,
                                                std::vector<bool>& asTyped);

@@ -12,36 +12,37 @@ namespace {
 
 // The argument in the ANSI code page, with no character of the system's
 // choosing for one the code page lacks.
-std::string ToCodePage(const std::wstring& typed) {
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed.c_str(), -1, nullptr, 0,
-                                       nullptr, nullptr);
+std::string ToCodePage(const wchar_t* typed) {
+  const int size =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed, -1, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
   std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed.c_str(), -1, &text[0], size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed, -1, &text[0], size, nullptr, nullptr);
   text.resize(static_cast<std::size_t>(size) - 1);
   return text;
 }
 
 // Whether the argument, read back from the code page, is what was typed.
-bool RoundTrips(const std::string& argument, const std::wstring& typed) {
+bool RoundTrips(const std::string& argument, const wchar_t* typed) {
   const int size = MultiByteToWideChar(CP_ACP, 0, argument.c_str(), -1, nullptr, 0);
   if (size <= 0) return false;
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, argument.c_str(), -1, &wide[0], size);
-  wide.resize(static_cast<std::size_t>(size) - 1);
-  return wide == typed;
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size));
+  MultiByteToWideChar(CP_ACP, 0, argument.c_str(), -1, wide.data(), size);
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    if (wide[i] != typed[i]) return false;  // the terminators are compared too
+  }
+  return true;
 }
 
 }  // namespace
 
 std::vector<std::string> CompareArgumentSplits(const std::vector<std::string>& ansi,
-                                               const std::vector<std::wstring>& wide,
+                                               const std::vector<const wchar_t*>& wide,
                                                std::vector<bool>& asTyped) {
   std::vector<std::string> arguments = ansi;
   if (ansi.size() != wide.size()) {
     arguments.clear();
-    for (const std::wstring& typed : wide) arguments.push_back(ToCodePage(typed));
+    for (const wchar_t* typed : wide) arguments.push_back(ToCodePage(typed));
   }
   asTyped.assign(arguments.size(), true);
   // Element 0, the program's name, is never read.
@@ -60,5 +61,5 @@ std::vector<std::string> ArgumentsToRead(int argc, const char* const argv[],
     asTyped.assign(ansi.size(), true);  // nothing to compare with
     return ansi;
   }
-  return CompareArgumentSplits(ansi, std::vector<std::wstring>(typed, typed + count), asTyped);
+  return CompareArgumentSplits(ansi, std::vector<const wchar_t*>(typed, typed + count), asTyped);
 }

@@ -4,6 +4,7 @@
 // markers such as "%1!s!" are printed as they are.
 #include <cstdint>
 
+#include "base/filter_keys.h"
 #include "transfer/status_report.h"
 
 namespace {
@@ -32,8 +33,8 @@ const StatusText kStatusTexts[] = {
     {0x800A0F0F, "The Microsoft tables in this database are corrupt. For more information, see Pocket Access Help on your device.  "},
     {0x800A0F0E, "The field is too small to accept the amount of data you attempted to add. Try inserting or pasting less data.  "},
     {0x800A0F0D, "The CEDB provider does not support this feature or setting.  "},
-    {0x800A0F0C, "Database already exists  "},
-    {0x800A0F0B, "Database does not exist  "},
+    {kDatabaseAlreadyExists, "Database already exists  "},
+    {kDatabaseDoesNotExist, "Database does not exist  "},
     {0x800A0F0A, "Exceeded maximum columns in table near (location).  "},
     {0x800A0F09, "Invalid field comparison near (location).  "},
     {0x800A0F08, "Inner joins require that at least one of the tables is indexed on the joined terms near (location).  "},

@@ -5,6 +5,7 @@
 
 #include "base/ascii.h"
 #include "base/console.h"
+#include "base/filter_keys.h"
 #include "base/status.h"
 #include "discovery/filter_registry.h"
 #include "discovery/path.h"
@@ -23,19 +24,13 @@ struct RunTexts {
 };
 
 const RunTexts kDesktopToDevice = {
-    "DefaultImport",
-    MORVASK_DESKTOP_TO_DEVICE_EXPORT,
-    "[Desktop to Device]",
-    "Source Desktop File     : ",
-    "Destination Device File : ",
+    kDesktopToDeviceValue,        MORVASK_DESKTOP_TO_DEVICE_EXPORT, "[Desktop to Device]",
+    "Source Desktop File     : ", "Destination Device File : ",
 };
 
 const RunTexts kDeviceToDesktop = {
-    "DefaultExport",
-    MORVASK_DEVICE_TO_DESKTOP_EXPORT,
-    "[Device to Desktop]",
-    "Source Device File     : ",
-    "Destination Device File: ",
+    kDeviceToDesktopValue,       MORVASK_DEVICE_TO_DESKTOP_EXPORT, "[Device to Desktop]",
+    "Source Device File     : ", "Destination Device File: ",
 };
 
 std::nullopt_t StopWith(const std::string& message) {

@@ -254,6 +254,11 @@ else
   grep -q 'regsvr32 morvask_folder_filter.dll' "$unpacked/$top/README.txt" ||
     fail "README.txt does not tell how to register the folder filter"
   expect_stripped "$unpacked/$top/morvask.exe" "$unpacked/$top/morvask_folder_filter.dll"
+  # Small enough to copy anywhere: each under 150 KiB.
+  for file in morvask.exe morvask_folder_filter.dll; do
+    [ "$(stat -c %s "$unpacked/$top/$file")" -lt $((150 * 1024)) ] ||
+      fail "$file is $(stat -c %s "$unpacked/$top/$file") bytes, over 150 KiB"
+  done
   # The symbols zip, unzipped over the program, puts each binary's
   # debugging information beside it.
   cmake -E chdir "$unpacked" cmake -E tar xf "$folder/$top-symbols.zip" || fail "cannot unpack $top-symbols.zip"

@@ -9,7 +9,7 @@ namespace {
 struct SplitCase {
   const char* name;
   std::vector<std::string> ansi;
-  std::vector<std::wstring> wide;
+  std::vector<const wchar_t*> wide;
   std::vector<std::string> read;
   std::vector<bool> asTyped;
 };
