@@ -88,6 +88,7 @@ if(WIN32)
   set(CPACK_MORVASK_OBJCOPY ${CMAKE_OBJCOPY})
   set(CPACK_MORVASK_STRIP ${CMAKE_STRIP})
   set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-package.cmake)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-zips.cmake)
 else()
   # The binaries are stripped, their debugging information kept apart: in
   # the .deb's debug-symbols package (morvask-dbgsym, found by build ID as

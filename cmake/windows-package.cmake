@@ -45,3 +45,6 @@ endforeach()
 run("${CMAKE_COMMAND}" -E chdir "${CPACK_TOPLEVEL_DIRECTORY}/symbols"
   "${CMAKE_COMMAND}" -E tar cf "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}-symbols.zip"
   --format=zip ${debug_files})
+# Owned by root, whoever builds it (cmake/zip-root-owner.pl).
+run(perl "${CMAKE_CURRENT_LIST_DIR}/zip-root-owner.pl"
+  "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}-symbols.zip")

@@ -164,19 +164,24 @@ expect_safe_tarball() {
 }
 
 # expect_same_bytes_again: the same source, copied elsewhere and built in
-# another folder with the same settings under umask 002, gives
-# byte-identical packages.
+# another folder with the same settings under umask 002, and as root by
+# another account, gives byte-identical packages.
 expect_same_bytes_again() {
-  local again=$unpacked/again cache=$build/CMakeCache.txt package toolchain
+  local again=$unpacked/again cache=$build/CMakeCache.txt package toolchain as=()
   local settings=(-G Ninja -DBUILD_TESTING=OFF)
   mkdir -p "$again/source"
   tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$again/source"
+  if [ "$(id -u)" = 0 ]; then
+    chmod 755 "$unpacked" && chown -R nobody:nogroup "$again"
+    as=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$again")
+  fi
   settings+=("-DCMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$cache")")
   settings+=("-DMORVASK_WERROR=$(sed -n 's/^MORVASK_WERROR:[A-Z]*=//p' "$cache")")
   toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$cache")
   [ -z "$toolchain" ] || settings+=("-DCMAKE_TOOLCHAIN_FILE=$again/source/${toolchain#"$source"/}")
-  (umask 002 && cmake -S "$again/source" -B "$again/other-build" "${settings[@]}" &&
-    cmake --build "$again/other-build" && cd "$again/other-build" && cpack) >"$again.log" 2>&1 || {
+  (umask 002 && "${as[@]}" cmake -S "$again/source" -B "$again/other-build" "${settings[@]}" &&
+    "${as[@]}" cmake --build "$again/other-build" && cd "$again/other-build" && "${as[@]}" cpack) \
+    >"$again.log" 2>&1 || {
     fail "a second build of the packages failed"
     cat "$again.log" >&2
     return
