@@ -190,7 +190,8 @@ std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const WideT
 // Closes and removes a copy that is not placed.
 void DiscardCopy(const HeldFolder& folder, PendingCopy& copy);
 // Removes the copy at the name, made by the process numbered `process`,
-// once no live run owns it.
+// once no live run owns it: what its run holds tells (a lock of the copy),
+// never whether a process of that number lives.
 void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& name, std::uint32_t process);
 
 // --- a request to end the process while copying -----------------------------

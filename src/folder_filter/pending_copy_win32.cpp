@@ -1,6 +1,7 @@
-// The Windows copy: made under a name that carries its process, which must
-// be gone before another run removes it, given the replaced file's access
-// list and attributes, and moved into place with MoveFileEx.
+// The Windows copy: made under a name that carries its process, held open
+// and locked by its run until it is placed (another run removes it only
+// once it can take that lock), given the replaced file's access list and
+// attributes, and moved into place with MoveFileEx.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,14 +10,16 @@
 
 namespace {
 
-bool ProcessIsGone(std::uint32_t process) {
-  const HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
-  // No such process; any other failure (another user's process) counts as
-  // alive.
-  if (handle == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
-  const bool gone = WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-  CloseHandle(handle);
-  return gone;
+// The byte of a copy its run holds locked while the copy is its own: a lock
+// of the file, which Wine takes as a Unix record lock, is seen by runs in
+// every Wine server and goes with its process, where a process number
+// would be answered wrongly by another server or a reused number.
+constexpr DWORD kLiveByteHigh = 0x40000000u;  // byte 2^62, past any data
+
+bool LockLiveByte(HANDLE file) {
+  OVERLAPPED at = {};
+  at.OffsetHigh = kLiveByteHigh;
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
 }
 
 // The access list (DACL) of the file at `path`, in a security descriptor;
@@ -62,16 +65,6 @@ std::uint32_t CopyAccessList(const WideText& from, const WideText& to) {
   return Succeeded(SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, kept.data()));
 }
 
-// The copy, opened again after its attributes were set by name: shared
-// with no one, so that no one reads half a copy.
-std::uint32_t OpenCopy(const WideText& path, PendingCopy& copy) {
-  const HANDLE handle =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return GetLastError();
-  copy.file = Held(handle);
-  return 0;
-}
-
 }  // namespace
 
 std::uint32_t CreateUnnamedCopy(const HeldFolder&, std::uint32_t, PendingCopy&) {
@@ -81,9 +74,17 @@ std::uint32_t CreateUnnamedCopy(const HeldFolder&, std::uint32_t, PendingCopy&) 
 std::uint32_t CreateNamedCopy(const HeldFolder& folder, const WideText& name, std::uint32_t,
                               PendingCopy& copy) {
   // The copy takes the folder's permissions, as a file saved there would.
-  const HANDLE handle = CreateFileW(Join(folder, name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for deleting alone, so that no one reads half a copy and the
+  // copy can be moved into place while it is held.
+  const HANDLE handle = CreateFileW(Join(folder, name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+  if (!LockLiveByte(handle)) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    DeleteFileW(Join(folder, name).c_str());
+    return error;
+  }
   copy.file = Held(handle);
   copy.name = name;
   return 0;
@@ -99,16 +100,12 @@ std::uint32_t KeepAttributesOf(const HeldFolder& folder, const WideText& replace
   const WideText to = Join(folder, copy.name);
   const DWORD attributes = GetFileAttributesW(from.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-  // Set by name, with the copy let go meanwhile: its process, alive, keeps
-  // other runs from removing it.
-  CloseHandle(Handle(copy.file));
-  copy.file = kNoFile;
+  // Set by name, with the copy held: attributes and access lists are not
+  // shared as data is.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  std::uint32_t error = CopyAccessList(from, to);
-  if (error == 0) error = Succeeded(SetFileAttributesW(to.c_str(), attributes & kKept));
-  const std::uint32_t reopened = OpenCopy(to, copy);
-  return error != 0 ? error : reopened;
+  const std::uint32_t error = CopyAccessList(from, to);
+  return error != 0 ? error : Succeeded(SetFileAttributesW(to.c_str(), attributes & kKept));
 }
 
 std::uint32_t CopyContents(FileHandle from, std::uint64_t, PendingCopy& copy) {
@@ -139,19 +136,18 @@ std::uint32_t FlushCopy(PendingCopy& copy) {
 
 std::uint32_t PlaceCopy(const HeldFolder& folder, PendingCopy& copy, const WideText& name,
                         bool replace) {
-  // A file cannot be moved while it is open without delete sharing. Let go,
-  // its process keeps other runs from removing it.
-  CloseHandle(Handle(copy.file));
-  copy.file = kNoFile;
-  // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing file.
-  // With it, a link at the name is replaced and what it leads to is left
-  // alone; ReplaceFile is not used: it leaves a file of its own behind when
-  // it fails, and through a link it removes the file the link leads to.
+  // Moved while held (it is shared for deleting), so that no other run
+  // takes it for abandoned meanwhile. Without MOVEFILE_REPLACE_EXISTING the move fails on an
+  // existing file. With it, a link at the name is replaced and what it leads to is left alone;
+  // ReplaceFile is not used: it leaves a file of its own behind when it fails, and through a link
+  // it removes the file the link leads to.
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
   const std::uint32_t error =
       Succeeded(MoveFileExW(Join(folder, copy.name).c_str(), Join(folder, name).c_str(), flags));
-  if (error == 0) copy = PendingCopy();
-  return error;
+  if (error != 0) return error;
+  CloseHandle(Handle(copy.file));
+  copy = PendingCopy();
+  return 0;
 }
 
 void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
@@ -161,12 +157,20 @@ void DiscardCopy(const HeldFolder& folder, PendingCopy& copy) {
 }
 
 void RemoveCopyIfAbandoned(const HeldFolder& folder, const WideText& name, std::uint32_t process) {
-  if (process == GetCurrentProcessId() || !ProcessIsGone(process)) return;
+  if (process == GetCurrentProcessId()) return;  // this run's own
+  // A copy its run holds open in this Wine server, or on Windows, does not
+  // open (it is not shared for reading); one held in another server opens,
+  // and its lock tells.
   const WideText path = Join(folder, name);
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotRegular) == 0) {
-    DeleteFileW(path.c_str());
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FileFacts facts;
+  if (FactsOfHandle(file, facts) == 0 && facts.isRegular && !facts.isLink && LockLiveByte(file)) {
+    DeleteFileW(path.c_str());  // gone once this handle closes
   }
+  CloseHandle(file);
 }
 
 namespace {
