@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "folder_filter/copy_hold.h"
 #include "folder_filter/copy_name.h"
 #include "folder_filter/device_lock.h"
 #include "folder_filter/device_path.h"
@@ -207,9 +208,12 @@ std::uint32_t StartCopy(const HeldFolder& folder, const FileFacts& source, bool 
 // one wrote to it meanwhile (a writer that sets the time of its data back
 // still changes the time of the last change), and it has the size it had.
 // What reading gave of a file whose size is no true one (/proc) is whole.
+// Whether the source changed while it was copied. Its change time moves
+// too when a name of it goes (another run replaced it with /O): that
+// changes nothing of what was read, and a change of its link count says so.
 bool SourceChanged(const FileFacts& before, const FileFacts& after) {
   return after.size != before.size || after.modified != before.modified ||
-         after.changed != before.changed;
+         (after.changed != before.changed && after.links == before.links);
 }
 
 // Writes the copy of the source to the disk, still pending beside the
@@ -219,6 +223,7 @@ std::uint32_t WriteCopy(FileHandle from, const FileFacts& source, const HeldFold
   std::uint32_t error = StartCopy(folder, source, replaces, copy);
   if (error == 0 && replaces) error = KeepAttributesOf(folder, replaced, copy);
   if (error == 0) error = CopyContents(from, source.size, copy);
+  if (error == 0) HoldIfAsked();
   FileFacts after;
   if (error == 0) error = ReadFileFacts(from, after);
   if (error == 0 && SourceChanged(source, after)) error = ERROR_SHARING_VIOLATION;

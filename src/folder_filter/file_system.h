@@ -89,6 +89,7 @@ struct FileFacts {
   std::uint64_t changed = 0;   // the time of the last change of any kind,
                                // where the system keeps one (Linux)
   std::uint32_t mode = 0;      // permission bits (Linux)
+  std::uint32_t links = 0;     // how many names it has, where the system tells
   std::uint64_t volume = 0;    // with `index`, which file it is, where the
   std::uint64_t index = 0;     // system tells (0 and 0 where it cannot)
 };

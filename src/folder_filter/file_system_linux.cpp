@@ -66,6 +66,7 @@ FileFacts FactsOf(const struct stat& status) {
   facts.modified = Nanoseconds(status.st_mtim);
   facts.changed = Nanoseconds(status.st_ctim);
   facts.mode = status.st_mode & 07777;
+  facts.links = static_cast<std::uint32_t>(status.st_nlink);
   facts.volume = static_cast<std::uint64_t>(status.st_dev);
   facts.index = static_cast<std::uint64_t>(status.st_ino);
   return facts;

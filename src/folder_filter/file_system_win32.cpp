@@ -140,6 +140,7 @@ std::uint32_t FactsOfHandle(HANDLE file, FileFacts& facts) {
       FactsOf(info.dwFileAttributes, info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
   facts.volume = info.dwVolumeSerialNumber;
   facts.index = Join64(info.nFileIndexHigh, info.nFileIndexLow);
+  facts.links = info.nNumberOfLinks;
   return 0;
 }
 

@@ -54,21 +54,42 @@ case_linux_folder_filter_copies_regular_files_only() {
   done
 }
 
+# run_held ACTION ARGUMENT...: one run, as run does, held once it has
+# copied its source while ACTION (a shell command) runs, then let go.
+run_held() {
+  local action=$1 pid
+  shift
+  install_registry
+  rm -f hold.held
+  : >hold
+  MORVASK_TEST_HOLD=$work/hold capture run.out run.err run.order \
+    ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@" &
+  pid=$!
+  while [ ! -e hold.held ] && kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+  [ -e hold.held ] || fail "the run was never held"
+  eval "$action"
+  rm -f hold hold.held
+  wait "$pid"
+  RUN_STATUS=$?
+}
+
 case_linux_folder_filter_fails_on_a_source_that_changes() {
-  head -c $((32 * 1024 * 1024)) /dev/urandom >Growing.mdb
   mkdir device
   printf 'kept\n' >device/Growing.cdb
   cp device/Growing.cdb expected.kept
   register_folder_filter
-  # A writer that appends to the source for as long as the runs last.
-  (while [ ! -e stop ]; do printf x >>Growing.mdb; done) &
-  local writer=$!
-  run /D2P /D Growing.mdb /P '\Growing.cdb' /O
-  : >stop
-  wait "$writer"
+  # Written to while it is copied: the copy fails, the destination stays.
+  printf 'first\n' >Growing.mdb
+  run_held 'printf "more\n" >>Growing.mdb' /D2P /D Growing.mdb /P '\Growing.cdb' /O
   expect_report d2p Growing.mdb '\Growing.cdb' 0x80070020
   expect_file device/Growing.cdb expected.kept
   expect_entries device Growing.cdb
+  # Replaced by another file while it is copied (as another run's /O
+  # does): what was read is one whole version, and the copy stands.
+  cp Growing.mdb expected.copy
+  run_held 'printf "new\n" >new.mdb && mv new.mdb Growing.mdb' /D2P /D Growing.mdb /P '\Growing.cdb' /O
+  expect_report d2p Growing.mdb '\Growing.cdb' 0
+  expect_file device/Growing.cdb expected.copy
 }
 
 case_linux_folder_filter_keeps_private_files_private() {
