@@ -224,6 +224,19 @@ case_folder_filter_keeps_runs_apart_outside_the_users_names() {
   release_steps
   [ "$RUN_STATUS" = "$status" ] || fail "stopped while waiting: exit status $RUN_STATUS, expected $status"
   [ ! -e device/New ] || fail "a run stopped while waiting left $(find device/New)"
+  # Its copy made, then waiting to name it: stopped, it names nothing.
+  : >hold
+  MORVASK_TEST_HOLD=$work/hold start_copy /D2P /D Orders.mdb /P '\Named.cdb'
+  i=0
+  while [ ! -e hold.held ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  hold_steps "$lock"
+  rm -f hold hold.held
+  kill -INT "$COPY_PID"
+  finish_copy
+  kill -0 "$HOLDER_PID" 2>/dev/null || fail "the run asked to stop waited until the other let go"
+  release_steps
+  [ "$RUN_STATUS" = "$status" ] || fail "stopped before naming: exit status $RUN_STATUS, expected $status"
+  expect_entries device .morvask.lock Orders.cdb "$(is_windows || printf .MORVASK.LOCK)"
   is_windows && return
 
   # Rows only Linux can show, as root: another user's run came first; a
