@@ -82,6 +82,13 @@ void TraceExport(HMODULE library, const char* name, bool found) {
         (hints.empty() ? SomeNames(names) + ", nothing like it" : hints));
 }
 
+void TraceArgumentsLeft(const char* name, std::uint32_t bytesLeft) {
+  if (!TraceOn() || bytesLeft == 0) return;
+  Trace(std::string("export ") + name + ": it left its " + Decimal(bytesLeft) +
+        " bytes of arguments on the stack: it is __cdecl, and the program calls it as "
+        "__stdcall; declare it as morvask/filter.h does (MORVASK_FILTER_CALL)");
+}
+
 void TraceStatus(HRESULT status, const char* textSource) {
   if (!TraceOn()) return;
   Trace("status " + Hex32(static_cast<unsigned long>(status)) +

@@ -2,6 +2,7 @@
 // words a filter author can act on.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/win32.h"
@@ -22,6 +23,10 @@ void TraceLoadFailure(const std::string& path, DWORD error);
 // The export looked up and whether it was found; when it was not, the names
 // the library exports that look like it, with what makes them plain.
 void TraceExport(HMODULE library, const char* name, bool found);
+
+// When the export left `bytesLeft` bytes of its arguments on the stack (a
+// __cdecl function called as __stdcall), what is wrong and its fix.
+void TraceArgumentsLeft(const char* name, std::uint32_t bytesLeft);
 
 // The status returned, and where its text comes from: "the system's", "the
 // program's own table's", or none.

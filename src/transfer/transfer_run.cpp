@@ -10,6 +10,7 @@
 #include "discovery/filter_registry.h"
 #include "discovery/path.h"
 #include "morvask/filter.h"
+#include "platform/filter_call.h"
 #include "transfer/filter_trace.h"
 
 namespace {
@@ -80,9 +81,13 @@ HRESULT CallTransferExport(HMODULE library, const char* exportName,
   const DWORD error = transfer == nullptr ? GetLastError() : 0;
   TraceExport(library, exportName, transfer != nullptr);
   if (transfer == nullptr) return StatusFromSystemError(error);
-  return transfer(request.desktopFile.c_str(), request.tableList.c_str(),
-                  request.syncTables != 0 ? 1 : 0, request.allowOverwrite != 0 ? 1 : 0,
-                  request.deviceFile.c_str());
+  std::uint32_t bytesLeft = 0;
+  const HRESULT status =
+      CallFilterExport(transfer, request.desktopFile.c_str(), request.tableList.c_str(),
+                       request.syncTables != 0 ? 1 : 0, request.allowOverwrite != 0 ? 1 : 0,
+                       request.deviceFile.c_str(), bytesLeft);
+  TraceArgumentsLeft(exportName, bytesLeft);
+  return status;
 }
 
 HRESULT RunFilterLibrary(const std::string& serverPath, const RunTexts& texts,

@@ -138,8 +138,14 @@ case_filter_authors_trace() {
     expect_trace "$here\\dependent_filter$suffix" "It needs vanishing_library.dll, which cannot be found."
     expect_trace "$here\\other$suffix" "${other[0]}"
     expect_trace "$here\\missing$suffix" "library: not found: "
-    [ "$MORVASK_TARGET" = win32 ] && expect_trace "$(filter_path decorated_filter)" \
-      "DESKTOPTODEVICE@20, a stdcall name with its arguments' size: export the plain name with a .def file"
+    if [ "$MORVASK_TARGET" = win32 ]; then
+      expect_trace "$(filter_path decorated_filter)" \
+        "DESKTOPTODEVICE@20, a stdcall name with its arguments' size: export the plain name with a .def file"
+      # A __cdecl export: called all the same, its status reported as usual.
+      expect_trace "$(filter_path cdecl_filter)" "it left its 20 bytes of arguments on the stack"
+      [ "$RUN_STATUS" = 1 ] && cmp -s run.out <(success_text) ||
+        fail "a __cdecl filter's run ended with $RUN_STATUS: $(cat run.out)"
+    fi
     # The .mdb key under HKEY_CURRENT_USER, then in the other registry view.
     local view=/reg:64 place
     [ "$MORVASK_TARGET" = win64 ] && view=/reg:32
