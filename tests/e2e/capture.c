@@ -9,6 +9,8 @@
  * The order comes from the kernel: inotify queues an event for each write
  * to a watched file as it happens, and merges one only with the event just
  * before it, so the queue holds the runs of writes in the order made.
+ * With MORVASK_CAPTURE_PID_FILE naming a file, the command's process number
+ * is written there once it is started (whole, by a rename).
  * Exits with the command's status, or 128 and the signal's number. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -23,6 +25,17 @@
 static int Fail(const char* what) {
   perror(what);
   return 125;
+}
+
+/* Writes the process number to `path`, through a file beside it renamed
+ * over it, so that a reader never finds it half written. */
+static void WritePid(const char* path, pid_t pid) {
+  char partial[4096];
+  snprintf(partial, sizeof partial, "%s.partial", path);
+  FILE* file = fopen(partial, "w");
+  if (file == NULL) return;
+  fprintf(file, "%ld\n", (long)pid);
+  if (fclose(file) == 0) rename(partial, path);
 }
 
 /* Appends the streams written, in order, to `order`; false when events were
@@ -70,6 +83,8 @@ int main(int argc, char** argv) {
     execvp(argv[4], argv + 4);
     _exit(127);
   }
+  const char* pidFile = getenv("MORVASK_CAPTURE_PID_FILE");
+  if (pidFile != NULL) WritePid(pidFile, child);
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return Fail("capture: waitpid");

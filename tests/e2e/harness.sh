@@ -120,59 +120,6 @@ wait_runs() {
   RUN_PIDS=()
 }
 
-# copy_fds PID FOLDER: the process's open files of FOLDER that are copies
-# it writes: one with no name yet (the system shows it as "#" and a
-# number) or with a copy's name.
-copy_fds() {
-  local fd
-  for fd in /proc/"$1"/fd/*; do
-    case $(readlink "$fd" 2>/dev/null) in "$2"/\#* | "$2"/.morvask-*) printf '%s\n' "$fd" ;; esac
-  done
-}
-
-# holds_copy PID FOLDER: whether the process holds a copy of FOLDER open.
-holds_copy() { [ -n "$(copy_fds "$1" "$2")" ]; }
-
-# stop_during_copy PID FOLDER: waits, 60 s at most, until the process
-# writes its copy in FOLDER, and stops it there (SIGSTOP); false when it
-# never did, or had finished before it could be stopped.
-stop_during_copy() {
-  local i
-  for ((i = 0; i < 6000; i++)); do
-    if holds_copy "$1" "$2"; then
-      kill -STOP "$1" || return 1
-      holds_copy "$1" "$2" && return 0
-      kill -CONT "$1"
-      return 1
-    fi
-    sleep 0.01
-  done
-  return 1
-}
-
-# stop_mid_copy PID FOLDER SIZE: waits, 60 s at most, until the process
-# has copied part of a source of SIZE bytes into its copy in FOLDER, and
-# stops it there, with more to copy; false when it was not caught so.
-stop_mid_copy() {
-  local i fd size
-  for ((i = 0; i < 20000; i++)); do
-    for fd in $(copy_fds "$1" "$2"); do
-      size=$(stat -L -c %s "$fd" 2>/dev/null) || continue
-      if [ "$size" -gt 0 ] && [ "$size" -lt "$3" ]; then
-        kill -STOP "$1" || return 1
-        size=$(stat -L -c %s "$fd" 2>/dev/null) && [ "$size" -lt "$3" ] && return 0
-        kill -CONT "$1"
-        return 1
-      fi
-    done
-    [ -e /proc/"$1" ] || return 1
-  done
-  return 1
-}
-
-# A file of MIB mebibytes of data: no holes, so that copying it takes time.
-large_file() { dd if=/dev/zero of="$1" bs=1M count="$2" status=none; }
-
 # start_copy ARGUMENT...: starts the program in the background, as run
 # does, with SIGINT and SIGQUIT at their defaults (a shell starts
 # background programs with both ignored); COPY_PID is its process (under
@@ -181,18 +128,36 @@ large_file() { dd if=/dev/zero of="$1" bs=1M count="$2" status=none; }
 # run.order, or with RUN_NAME set to NAME.out and so on.
 start_copy() {
   install_registry
-  local name=${RUN_NAME:-run} wine=()
+  local name=${RUN_NAME:-run} wine=() i=0
   is_windows && wine=("$MORVASK_WINE")
-  env --default-signal "$MORVASK_CAPTURE" "$name.out" "$name.err" "$name.order" "${wine[@]}" \
-    "$MORVASK_PROGRAM" "$@" &
+  rm -f "$name.pid"
+  MORVASK_CAPTURE_PID_FILE=$work/$name.pid env --default-signal "$MORVASK_CAPTURE" \
+    "$name.out" "$name.err" "$name.order" "${wine[@]}" "$MORVASK_PROGRAM" "$@" &
   CAPTURE_PID=$!
-  local i=0
-  COPY_PID=
-  while [ -z "$COPY_PID" ] && [ $((i++)) -lt 500 ]; do
-    COPY_PID=$(pgrep -P "$CAPTURE_PID" | head -n 1)
-    [ -n "$COPY_PID" ] || sleep 0.01
+  # capture writes the number once it started the program.
+  while [ ! -e "$name.pid" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
+    sleep 0.05
   done
+  # shellcheck disable=SC2034 # the cases read it
+  COPY_PID=$(cat "$name.pid" 2>/dev/null)
 }
+
+# start_held ARGUMENT...: start_copy, the run held once it has made its
+# copy (and not yet named it) until release_held; false when it ended, or
+# was not held within a minute. (The folder filter holds a run at that
+# point while the file MORVASK_TEST_HOLD names exists.)
+start_held() {
+  local hold=$work/${RUN_NAME:-run}.hold i=0
+  rm -f "$hold.held"
+  : >"$hold"
+  MORVASK_TEST_HOLD=$hold start_copy "$@"
+  while [ ! -e "$hold.held" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
+    sleep 0.05
+  done
+  [ -e "$hold.held" ]
+}
+release_held() { rm -f "$work/${RUN_NAME:-run}.hold" "$work/${RUN_NAME:-run}.hold.held"; }
+
 finish_copy() {
   wait "$CAPTURE_PID"
   RUN_STATUS=$?

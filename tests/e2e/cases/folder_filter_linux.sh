@@ -54,25 +54,6 @@ case_linux_folder_filter_copies_regular_files_only() {
   done
 }
 
-# run_held ACTION ARGUMENT...: one run, as run does, held once it has
-# copied its source while ACTION (a shell command) runs, then let go.
-run_held() {
-  local action=$1 pid
-  shift
-  install_registry
-  rm -f hold.held
-  : >hold
-  MORVASK_TEST_HOLD=$work/hold capture run.out run.err run.order \
-    ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@" &
-  pid=$!
-  while [ ! -e hold.held ] && kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
-  [ -e hold.held ] || fail "the run was never held"
-  eval "$action"
-  rm -f hold hold.held
-  wait "$pid"
-  RUN_STATUS=$?
-}
-
 case_linux_folder_filter_fails_on_a_source_that_changes() {
   mkdir device
   printf 'kept\n' >device/Growing.cdb
@@ -80,14 +61,20 @@ case_linux_folder_filter_fails_on_a_source_that_changes() {
   register_folder_filter
   # Written to while it is copied: the copy fails, the destination stays.
   printf 'first\n' >Growing.mdb
-  run_held 'printf "more\n" >>Growing.mdb' /D2P /D Growing.mdb /P '\Growing.cdb' /O
+  start_held /D2P /D Growing.mdb /P '\Growing.cdb' /O || fail "the run was never held"
+  printf 'more\n' >>Growing.mdb
+  release_held
+  finish_copy
   expect_report d2p Growing.mdb '\Growing.cdb' 0x80070020
   expect_file device/Growing.cdb expected.kept
   expect_entries device Growing.cdb
   # Replaced by another file while it is copied (as another run's /O
   # does): what was read is one whole version, and the copy stands.
   cp Growing.mdb expected.copy
-  run_held 'printf "new\n" >new.mdb && mv new.mdb Growing.mdb' /D2P /D Growing.mdb /P '\Growing.cdb' /O
+  start_held /D2P /D Growing.mdb /P '\Growing.cdb' /O || fail "the run was never held"
+  printf 'new\n' >new.mdb && mv new.mdb Growing.mdb
+  release_held
+  finish_copy
   expect_report d2p Growing.mdb '\Growing.cdb' 0
   expect_file device/Growing.cdb expected.copy
 }
@@ -131,18 +118,15 @@ case_linux_folder_filter_leaves_nothing_behind() {
   register_folder_filter
   install_registry
 
-  # A run killed during a large copy.
-  large_file Large.mdb 1024
+  # A run killed with its copy made, not yet named.
   mkdir device
-  "$MORVASK_PROGRAM" /D2P /D Large.mdb /P '\Large.cdb' >/dev/null 2>&1 &
-  local killed=$!
-  stop_during_copy "$killed" "$work/device" || fail "the run was not caught copying"
-  kill -KILL "$killed"
-  wait "$killed" 2>/dev/null
+  start_held /D2P /D Orders.mdb /P '\Large.cdb' || fail "the run was never held"
+  kill -KILL "$COPY_PID"
+  finish_copy
+  release_held
   # Nothing of it in the device folder; its lock file, outside, stays.
   expect_entries device
   expect_entries locks "$(printf 'morvask-%016x.lock' "$(stat -c %i device)")"
-  rm Large.mdb
 
   # A copy whose writer still holds it stays.
   : >device/.morvask-1-7.tmp
@@ -155,32 +139,20 @@ case_linux_folder_filter_leaves_nothing_behind() {
 }
 
 case_linux_folder_filter_fails_on_a_source_rewritten_in_place() {
-  large_file Torn.mdb 1024
+  head -c $((4 << 20)) /dev/urandom >Torn.mdb
   mkdir device
   printf 'kept\n' >device/Torn.cdb
   cp device/Torn.cdb expected.kept
   register_folder_filter
   # A writer that changes the data, keeps the size and puts the time of
-  # the last write back, while the copy is half made: only the time of the
+  # the last write back while the run holds its copy: only the time of the
   # last change tells.
-  # The kernel copies fast: a run that copied all before it was caught is
-  # started again, five times at most.
-  local written attempt caught=no
+  local written
   written=$(stat -c %y Torn.mdb)
-  for attempt in 1 2 3 4 5; do
-    start_copy /D2P /D Torn.mdb /P '\Torn.cdb' /O
-    if stop_mid_copy "$COPY_PID" "$work/device" $((1024 << 20)); then
-      caught=yes
-      break
-    fi
-    finish_copy
-    echo "note: the run was not caught halfway (try $attempt)" >&2
-    cp expected.kept device/Torn.cdb
-  done
-  [ $caught = yes ] || fail "no run was caught halfway through the copy"
-  printf 'rewritten' | dd of=Torn.mdb bs=1 seek=$((1000 << 20)) conv=notrunc status=none
+  start_held /D2P /D Torn.mdb /P '\Torn.cdb' /O || fail "the run was never held"
+  printf 'rewritten' | dd of=Torn.mdb bs=1 seek=$((1 << 20)) conv=notrunc status=none
   touch -d "$written" Torn.mdb
-  kill -CONT "$COPY_PID"
+  release_held
   finish_copy
   expect_report d2p Torn.mdb '\Torn.cdb' 0x80070020
   expect_file device/Torn.cdb expected.kept

@@ -5,9 +5,9 @@
 # shellcheck shell=bash disable=SC2154,SC2034
 
 case_folder_filter_stops_when_asked() {
-  large_file Large.mdb 1024
+  head -c $((4 << 20)) /dev/zero >Large.mdb
   register_folder_filter
-  # Asked to end during a copy into folders it made, a run removes its
+  # Asked to end with its copy made in folders it made, a run removes its
   # copy and those folders, then ends as the signal asks. Under Wine SIGINT
   # is Ctrl+C, and a run then ends as Windows ends a process on Ctrl+C
   # (0xC000013A, of which Wine's exit status shows the low byte); a closed
@@ -17,14 +17,13 @@ case_folder_filter_stops_when_asked() {
   for signal in "${signals[@]}"; do
     status=$((128 + $(kill -l "$signal")))
     is_windows && status=$((0xC000013A & 0xFF))
-    start_copy /D2P /D Large.mdb /P '\New\Sub\Large.cdb'
-    if stop_during_copy "$COPY_PID" "$work/device/New/Sub"; then
+    if start_held /D2P /D Large.mdb /P '\New\Sub\Large.cdb'; then
       kill "-$signal" "$COPY_PID"
-      kill -CONT "$COPY_PID"
     else
-      fail "the run was not caught copying ($signal)"
+      fail "the run was never held ($signal)"
     fi
     finish_copy
+    release_held
     [ "$RUN_STATUS" = "$status" ] || fail "SIG$signal: exit status $RUN_STATUS, expected $status"
     [ ! -e device ] || fail "SIG$signal: the run left $(find device)"
   done
@@ -91,18 +90,16 @@ case_folder_filter_runs_at_once() {
 
   # A folder another run uses is never removed: run A made it, and stopped
   # while run B copies into it too.
-  large_file Large.mdb 1024
+  head -c $((4 << 20)) /dev/zero >Large.mdb
   MORVASK_DEVICE_DIR=$(native_path "$work/shared")
-  RUN_NAME=a start_copy /D2P /D Large.mdb /P '\t\u\a.cdb'
+  RUN_NAME=a start_held /D2P /D Large.mdb /P '\t\u\a.cdb' || fail "run A was never held"
   local a_capture=$CAPTURE_PID a_copy=$COPY_PID
-  stop_during_copy "$a_copy" "$work/shared/t/u" || fail "run A was not caught copying"
-  RUN_NAME=b start_copy /D2P /D Large.mdb /P '\t\u\y.cdb'
-  local b_capture=$CAPTURE_PID b_copy=$COPY_PID
-  stop_during_copy "$b_copy" "$work/shared/t/u" || fail "run B was not caught copying"
+  RUN_NAME=b start_held /D2P /D Large.mdb /P '\t\u\y.cdb' || fail "run B was never held"
+  local b_capture=$CAPTURE_PID
   kill -INT "$a_copy"
-  kill -CONT "$a_copy"
   CAPTURE_PID=$a_capture finish_copy
-  kill -CONT "$b_copy"
+  RUN_NAME=a release_held
+  RUN_NAME=b release_held
   CAPTURE_PID=$b_capture finish_copy
   cmp -s success.txt b.out || fail "run B said: $(tr -d '\r' <b.out)"
   expect_entries shared t
@@ -149,15 +146,14 @@ case_windows_folder_filter_shares_a_device_with_the_linux_build() {
   done
   # A Windows run copying while Linux runs replace a file beside it: no
   # run removes the other build's copy.
-  large_file Large.mdb 512
-  start_copy /D2P /D Large.mdb /P '\Large.cdb' /O
-  stop_during_copy "$COPY_PID" "$work/device" || fail "the Windows run was not caught copying"
+  head -c $((4 << 20)) /dev/zero >Large.mdb
+  start_held /D2P /D Large.mdb /P '\Large.cdb' /O || fail "the Windows run was never held"
   for round in 1 2 3; do
     linux_start_run "$round" /D2P /D Linux.mdb /P '\Small.cdb' /O
     wait_runs
     grep -q "$exists" "linux$round.out" && fail "a Linux run found Small.cdb taken"
   done
-  kill -CONT "$COPY_PID"
+  release_held
   finish_copy
   cmp -s success.txt run.out || fail "the Windows run said: $(tr -d '\r' <run.out)"
   expect_file device/Large.cdb Large.mdb
@@ -225,12 +221,9 @@ case_folder_filter_keeps_runs_apart_outside_the_users_names() {
   [ "$RUN_STATUS" = "$status" ] || fail "stopped while waiting: exit status $RUN_STATUS, expected $status"
   [ ! -e device/New ] || fail "a run stopped while waiting left $(find device/New)"
   # Its copy made, then waiting to name it: stopped, it names nothing.
-  : >hold
-  MORVASK_TEST_HOLD=$work/hold start_copy /D2P /D Orders.mdb /P '\Named.cdb'
-  i=0
-  while [ ! -e hold.held ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  start_held /D2P /D Orders.mdb /P '\Named.cdb' || fail "the run was never held"
   hold_steps "$lock"
-  rm -f hold hold.held
+  release_held
   kill -INT "$COPY_PID"
   finish_copy
   kill -0 "$HOLDER_PID" 2>/dev/null || fail "the run asked to stop waited until the other let go"
