@@ -99,9 +99,9 @@ run() {
   RUN_STATUS=$?
 }
 
-# start_run N ARGUMENT...: starts a run in the background, its output in
-# runN.out and runN.err; RUN_PIDS gathers the runs, and wait_runs waits for
-# them all.
+# start_run N ARGUMENT...: starts a run in the background, as run does
+# (under memcheck too), its output in runN.out and runN.err; RUN_PIDS
+# gathers the runs, and wait_runs waits for them all.
 start_run() {
   local n=$1
   shift
@@ -109,7 +109,8 @@ start_run() {
   if is_windows; then
     wine_run "run$n.out" "run$n.err" "run$n.order" "$MORVASK_WINE" "$MORVASK_PROGRAM" "$@" &
   else
-    capture "run$n.out" "run$n.err" "run$n.order" "$MORVASK_PROGRAM" "$@" &
+    capture "run$n.out" "run$n.err" "run$n.order" ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} \
+      "$MORVASK_PROGRAM" "$@" &
   fi
   RUN_PIDS+=($!)
 }
