@@ -117,6 +117,11 @@ case_folder_filter_refuses_paths_outside_the_device_folder() {
   if is_windows; then
     [ ! -e "$WINEPREFIX/drive_c/Escaped.cdb" ] || fail "a file was written to drive C:"
   fi
+  # A file where a device folder should be: no such path, and it stays.
+  mkdir device && printf 'a file\n' >device/Sub
+  run /D2P /D Orders.mdb /P '\Sub\Orders.cdb'
+  expect_report d2p Orders.mdb '\Sub\Orders.cdb' 0x80070003
+  expect_entries device Sub
 }
 
 case_folder_filter_refuses_a_table_list() {
