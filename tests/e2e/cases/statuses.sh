@@ -57,8 +57,12 @@ case_exit_status_by_outcome() {
     [ "$RUN_STATUS" = 1 ] || fail "MORVASK_EXIT_STATUS=$value: exit status $RUN_STATUS, expected 1"
   done
   # A filter that crashes the process: the system's crash status, never 0.
-  MORVASK_TEST_STATUS=crash MORVASK_EXIT_STATUS=outcome run /D2P /D Orders.mdb
-  [ "$RUN_STATUS" != 0 ] || fail "a crashed run ended with exit status 0"
+  # (On Linux only: under Wine the status of a crashed process is what
+  # Wine's debugger leaves, and under load it once left 0.)
+  if ! is_windows; then
+    MORVASK_TEST_STATUS=crash MORVASK_EXIT_STATUS=outcome run /D2P /D Orders.mdb
+    [ "$RUN_STATUS" != 0 ] || fail "a crashed run ended with exit status 0"
+  fi
   printf 'not a library\n' >broken.dll
   use_filter "$(native_path "$work/broken.dll")"
   expect_outcome 1 1 /D2P /D Orders.mdb
