@@ -16,10 +16,12 @@
 #            them), then SYSTEM keys;
 #   first    the filter's keys first, then vendor keys: nothing after the
 #            start concerns a lookup;
+#   middle   vendor keys, the filter's keys half-way;
 #   long     vendor keys, every 20th with a value of 23,000 bytes of hex
-#            data on one line of 69 KB; the filter's keys half-way.
+#            data on one line of 69 KB; the filter's keys half-way;
+#   firstlong  the filter's keys first, then the vendor keys of long.
 #
-#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes|clsid|sorted|first|long]
+#   make-registry.sh SIZE-MIB 8bit|utf16 FILE [vendor|classes|clsid|sorted|first|middle|long|firstlong]
 set -euo pipefail
 size=$(($1 << 20)) format=$2 file=$3 shape=${4:-vendor}
 header=REGEDIT4
@@ -53,6 +55,9 @@ fi
   function long_line(i, line) {
     line = vendor(i)
     if (i % 20 == 0) line = substr(line, 1, length(line) - 2) blob(i) "\r\n"
+    return line
+  }
+  function halfway(line) {
     if (!key_written && written >= size / 2) { key_written = 1; line = line filter_key() filter_class() }
     return line
   }
@@ -78,13 +83,14 @@ fi
   }
   BEGIN {
     printf "%s\r\n\r\n", header
-    if (shape == "first") printf "%s%s", filter_key(), filter_class()
+    if (shape ~ /^first/) printf "%s%s", filter_key(), filter_class()
     for (i = 0; written < size - 600; i++) {
-      line = shape == "classes" ? classes(i) : shape == "clsid" ? clsid(i) : shape == "sorted" ? sorted(i) : shape == "long" ? long_line(i) : vendor(i)
+      line = shape == "classes" ? classes(i) : shape == "clsid" ? clsid(i) : shape == "sorted" ? sorted(i) : shape ~ /long$/ ? long_line(i) : vendor(i)
+      if (shape == "middle" || shape == "long") line = halfway(line)
       printf "%s", line
       written += length(line)
     }
-    if (shape != "sorted" && shape != "first" && shape != "long") printf "%s%s", filter_key(), filter_class()
+    if (shape == "vendor" || shape == "classes" || shape == "clsid") printf "%s%s", filter_key(), filter_class()
   }'
 } >"$file.tmp"
 if [ "$format" = utf16 ]; then

@@ -2,6 +2,7 @@
 // editor write it, and letter case as Windows compares names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ void AppendUtf16(std::u16string& out, std::uint32_t codePoint);
 // high surrogate whose partner has not arrived yet, stays in `pending` for
 // the next call; an unpaired surrogate becomes U+FFFD.
 void DecodeUtf16(std::string_view raw, std::string& pending, std::string& out);
+
+// How many UTF-16 units DecodeUtf16 read to write `utf8`, which it wrote:
+// one for each character, two for one beyond the BMP.
+std::size_t Utf16UnitsOf(std::string_view utf8);
 
 // The upper case of a code point as Windows folds names to compare them
 // (LCMapStringW with LCMAP_UPPERCASE): by the simple case mapping, and only

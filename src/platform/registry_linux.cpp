@@ -4,6 +4,16 @@
 // The handle keeps the file open, so that every answer comes from the same
 // file. Files the search does not take are read from the start (see
 // registry_file/key_lookup.h).
+//
+// Like the registry calls of Windows, which keep what they learnt of the
+// machine's keys for the process, these keep one thing between calls: where
+// in the file the headers of filter classes may lie, noted by a lookup that
+// read its way back through the file, so that the lookup of a class's
+// library that follows reads only those stretches. The notes are taken only
+// for the same file unchanged (device, file number, size and times), and
+// made only of a file last changed a while ago: a file system stamps changes
+// with a clock of coarse ticks, and a file changed again within the tick of
+// its last change would keep its times.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,11 +22,13 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 
 #include "base/ascii.h"
 #include "base/console.h"
+#include "base/filter_keys.h"
 #include "base/text_linux.h"
 #include "base/trace.h"
 #include "platform/explain.h"
@@ -109,12 +121,28 @@ int OpenRegistryFile() {
   return file;
 }
 
+// The notes the lookups of this process share (see above).
+RegFileNotes& ProcessNotes() {
+  static RegFileNotes notes{MakeRegKeyName(kClassesKey), {}, {}};
+  return notes;
+}
+
+// Whether the file was last changed over a second ago, far longer than any
+// file system's tick.
+bool SettledFile(int file) {
+  struct stat status;
+  timespec now;
+  return fstat(file, &status) == 0 && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+         now.tv_sec - status.st_ctim.tv_sec > 1;
+}
+
 // Opens the key at `path` in the registry file; false when it does not
 // exist, and nothing is then kept open.
 bool OpenKey(const std::string& path, RegistryKey& key) {
   key.lookup.name = MakeRegKeyName(path);
   key.file = OpenRegistryFile();
   if (key.file < 0) return key.lookup.name.path.empty();
+  key.lookup.notes = SettledFile(key.file) ? &ProcessNotes() : nullptr;
   if (LookUpRegKey(key.file, kStretchBytes, key.lookup)) return true;
   close(key.file);
   key.file = -1;

@@ -172,10 +172,22 @@ void StartReading(Reader& reader) {
   }
 }
 
-std::uint64_t FileSize(int file) {
+std::int64_t Nanoseconds(const timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+// The file as it is now; a size of UINT64_MAX when it is no regular file.
+RegFileIdentity IdentityOf(int file) {
+  RegFileIdentity identity;
   struct stat status;
-  if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) return UINT64_MAX;
-  return static_cast<std::uint64_t>(status.st_size);
+  identity.size = UINT64_MAX;
+  if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) return identity;
+  identity.device = static_cast<std::uint64_t>(status.st_dev);
+  identity.number = static_cast<std::uint64_t>(status.st_ino);
+  identity.size = static_cast<std::uint64_t>(status.st_size);
+  identity.modified = Nanoseconds(status.st_mtim);
+  identity.changed = Nanoseconds(status.st_ctim);
+  return identity;
 }
 
 // Blocks of kBlockBytes; a small stretch of a file needs no more than itself.
@@ -193,18 +205,24 @@ bool ScanToEnd(RegScan& scan, Reader& reader) {
 
 }  // namespace
 
+bool SameRegFile(const RegFileIdentity& a, const RegFileIdentity& b) {
+  return a.device == b.device && a.number == b.number && a.size == b.size &&
+         a.modified == b.modified && a.changed == b.changed;
+}
+
 bool ScanRegFile(int file, std::string_view focus, const RegSectionHandler& onSection,
                  const RegValueHandler& onValue, RegScanOptions options) {
   const RegHeaderLook look = MakeRegHeaderLook(focus);
   RegScan scan{look, onSection, onValue, options};
-  Reader reader{file, BlockSize(FileSize(file))};
+  Reader reader{file, BlockSize(IdentityOf(file).size)};
   StartReading(reader);
   return ScanToEnd(scan, reader) && FinishRegScan(scan);
 }
 
 RegFileStart ReadRegFileStart(int file) {
   RegFileStart start;
-  start.size = FileSize(file);
+  start.identity = IdentityOf(file);
+  start.size = start.identity.size;
   const RegHeaderLook look = MakeRegHeaderLook("");
   const RegSectionHandler noSection = [](const RegSection&) { return false; };
   const RegValueHandler noValue = [](const RegValue&) {};
@@ -220,13 +238,18 @@ RegFileStart ReadRegFileStart(int file) {
     std::size_t newline = std::string_view::npos;
     const std::size_t end = RegLineEnd(reader.buffer.data(), reader.size, 0, newline);
     start.imported = ScanRegLine(scan, std::string_view(reader.buffer.data(), end), false);
-    start.body = reader.bufferOffset + AfterRegLineEnd(reader.buffer.data(), reader.size, end);
+    start.body = AfterRegLineEnd(reader.buffer.data(), reader.size, end);
+    // In a UTF-16 file, after the byte-order mark and the units of the line.
+    if (reader.utf16)
+      start.body = 2 + 2 * Utf16UnitsOf(std::string_view(reader.buffer.data(), start.body));
   }
+  // A UTF-16 file's text ends with its last whole unit.
+  start.textEnd = reader.utf16 ? start.size - start.size % 2 : start.size;
   if (!scan.headerSeen) {
     // No line end within a block: a file the search from the end leaves to
     // the reading from the start.
     start.imported = ScanLastLine(scan, reader) && scan.headerSeen;
-    start.body = start.size;
+    start.body = start.textEnd;
     start.wholeHeader = false;
   }
   start.unicodeFile = scan.unicodeFile;
@@ -235,13 +258,10 @@ RegFileStart ReadRegFileStart(int file) {
 
 namespace {
 
-// Where the lines of a stretch start in its bytes, the bytes before a line
-// start, the first of them at `first` in the file: just after the first
-// line there that ends all hex data, leaving at least one line, or at the
-// body; npos when neither lies in them.
-std::size_t StretchLinesStart(const RegFileStart& start, std::uint64_t first,
-                              std::string_view bytes) {
-  if (first <= start.body) return 0;
+// Where the lines of a stretch start in `bytes`, which begin within a line:
+// just after the first whole line there that ends all hex data, leaving at
+// least one line after it; npos when there is none.
+std::size_t LinesStartAfterHexEnd(std::string_view bytes) {
   const char* data = bytes.data();
   const std::size_t size = bytes.size();
   std::size_t newline = std::string_view::npos;
@@ -256,6 +276,29 @@ std::size_t StretchLinesStart(const RegFileStart& start, std::uint64_t first,
     at = next;
   }
   return std::string_view::npos;
+}
+
+// The same in UTF-16 units, decoded a little at a time: the line sought
+// is nearly always one of the first.
+std::size_t LinesStartAfterHexEndUtf16(std::string_view raw, std::string& text) {
+  std::string pending;
+  text.clear();
+  for (std::size_t decoded = 0, take = 4096;; take *= 2) {
+    const std::size_t upTo = std::min(take, raw.size());
+    DecodeUtf16(raw.substr(decoded, upTo - decoded), pending, text);
+    decoded = upTo;
+    const std::size_t lines = LinesStartAfterHexEnd(text);
+    if (lines != std::string_view::npos) return 2 * Utf16UnitsOf(text.substr(0, lines));
+    if (decoded == raw.size()) return std::string_view::npos;
+  }
+}
+
+// Where the lines of a stretch start in its bytes, the first of them at
+// `first` in the file: at the body, else as LinesStartAfterHexEnd says.
+std::size_t StretchLinesStart(const RegFileStart& start, std::uint64_t first,
+                              std::string_view bytes, std::string& text) {
+  if (first <= start.body) return 0;
+  return start.utf16 ? LinesStartAfterHexEndUtf16(bytes, text) : LinesStartAfterHexEnd(bytes);
 }
 
 // Reads `more` bytes of the file before those the stretch holds, which
@@ -293,32 +336,101 @@ bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
   std::uint64_t first = end - carried;
   // A line longer than a stretch is read whole in one twice as long, and so
   // on, up to the longest line the reading from the start keeps whole: no
-  // stretch holds a line that reading would cut.
-  for (std::size_t reach = stretchBytes;; reach *= 2) {
+  // stretch holds a line that reading would cut. Decoded, two bytes of
+  // UTF-16 take at most three.
+  const std::size_t limit = start.utf16 ? kMaxRegLineBytes / 3 * 2 : kMaxRegLineBytes;
+  for (std::size_t reach = std::min(stretchBytes, limit);; reach = std::min(2 * reach, limit)) {
     const std::uint64_t from = end - start.body <= reach ? start.body : end - reach;
     if (from < first && !ReadBefore(file, static_cast<std::size_t>(first - from), first, stretch)) {
       return false;
     }
     const std::string_view bytes(stretch.buffer.data() + stretch.first,
                                  stretch.buffer.size() - stretch.first);
-    const std::size_t lines = StretchLinesStart(start, first, bytes);
+    const std::size_t lines = StretchLinesStart(start, first, bytes, stretch.text);
     if (lines != std::string_view::npos) {
       stretch.lines = stretch.first + lines;
       stretch.begin = first + lines;
       return true;
     }
-    if (reach >= kMaxRegLineBytes) return false;
+    if (reach >= limit) return false;
   }
 }
 
-void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::string_view focus,
-                    const RegSectionHandler& onSection, const RegValueHandler& onValue) {
+bool ReadRegRange(int file, std::uint64_t begin, std::uint64_t end, RegStretch& stretch) {
+  stretch.buffer.resize(static_cast<std::size_t>(end - begin));
+  stretch.first = 0;
+  stretch.lines = 0;
+  stretch.begin = begin;
+  return pread(file, stretch.buffer.data(), stretch.buffer.size(), static_cast<off_t>(begin)) ==
+         static_cast<ssize_t>(stretch.buffer.size());
+}
+
+namespace {
+
+// Whether the unit at `at` is the first on its line but for blanks.
+bool StartsLineUtf16(std::string_view raw, std::size_t at) {
+  while (at >= 2 && raw[at - 1] == 0 && IsRegBlank(raw[at - 2])) at -= 2;
+  return at == 0 || (raw[at - 1] == 0 && IsRegLineEnd(raw[at - 2]));
+}
+
+// Whether a header among the UTF-16 lines may concern the focus of `look`;
+// notes the headers for the scan's note look on the way.
+bool MayConcernUtf16(RegScan& scan, std::string_view raw) {
+  for (std::size_t at = 0;;) {
+    const void* found = std::memchr(raw.data() + at, '[', raw.size() - at);
+    if (found == nullptr) return false;
+    const std::size_t bracket = static_cast<const char*>(found) - raw.data();
+    at = bracket + 1;
+    if (bracket % 2 != 0 || at >= raw.size() || raw[at] != 0 || !StartsLineUtf16(raw, bracket)) {
+      continue;
+    }
+    if (!PassesOverHeader(scan, raw.substr(bracket), true)) return true;
+  }
+}
+
+// Scans decoded UTF-16 lines that began at `begin` in the file; sections
+// reach onSection with their offsets in the file.
+void ScanDecodedLines(RegScan& scan, std::string_view text, std::uint64_t begin,
+                      const RegSectionHandler& onSection) {
+  std::size_t walked = 0;
+  std::uint64_t units = 0;
+  const RegSectionHandler inFile = [&](const RegSection& decoded) {
+    units += Utf16UnitsOf(text.substr(walked, decoded.offset - walked));
+    walked = static_cast<std::size_t>(decoded.offset);
+    RegSection section = decoded;
+    section.offset = begin + 2 * units;
+    return onSection(section);
+  };
+  RegScan decodedScan =
+      RegBodyScan(scan.look, inFile, scan.onValue, scan.options, scan.unicodeFile);
+  decodedScan.noteLook = scan.noteLook;
+  decodedScan.noted = scan.noted;
+  ScanRegLines(decodedScan, text);
+  FinishRegScan(decodedScan);
+  scan.noted = decodedScan.noted;
+}
+
+}  // namespace
+
+bool ScanRegStretch(const RegFileStart& start, RegStretch& stretch, std::string_view focus,
+                    const RegSectionHandler& onSection, const RegHeaderLook* noteLook) {
   const RegHeaderLook look = MakeRegHeaderLook(focus);
-  RegScan scan = RegBodyScan(look, onSection, onValue, RegScanOptions{}, start.unicodeFile);
-  scan.base = stretch.begin;
-  ScanRegLines(scan, std::string_view(stretch.buffer.data() + stretch.lines,
-                                      stretch.buffer.size() - stretch.lines));
-  FinishRegScan(scan);
+  const RegValueHandler noValue = [](const RegValue&) {};
+  RegScan scan = RegBodyScan(look, onSection, noValue, RegScanOptions{}, start.unicodeFile);
+  scan.noteLook = noteLook;
+  const std::string_view lines(stretch.buffer.data() + stretch.lines,
+                               stretch.buffer.size() - stretch.lines);
+  if (!start.utf16) {
+    scan.base = stretch.begin;
+    ScanRegLines(scan, lines);
+    FinishRegScan(scan);
+  } else if (MayConcernUtf16(scan, lines)) {
+    std::string pending;
+    stretch.text.clear();
+    DecodeUtf16(lines, pending, stretch.text);
+    ScanDecodedLines(scan, stretch.text, stretch.begin, onSection);
+  }
+  return scan.noted;
 }
 
 void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, std::uint64_t end,
@@ -328,5 +440,7 @@ void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, 
   RegScan scan = RegBodyScan(look, onSection, onValue, options, start.unicodeFile);
   Reader reader{file, BlockSize(end - begin), begin, end};
   reader.bufferOffset = begin;
+  reader.utf16 = start.utf16;
+  if (reader.utf16) reader.raw.resize(reader.block / 2);
   if (ScanToEnd(scan, reader)) FinishRegScan(scan);
 }

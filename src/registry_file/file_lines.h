@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "registry_file/header_look.h"
 #include "registry_file/line_rules.h"
 
 using RegSectionHandler = std::function<bool(const RegSection& section)>;
@@ -36,20 +38,34 @@ struct RegScanOptions {
 bool ScanRegFile(int file, std::string_view focus, const RegSectionHandler& onSection,
                  const RegValueHandler& onValue, RegScanOptions options = {});
 
+// Which file was read, and as it was: its device, file number, size and
+// times, which any change to it moves.
+struct RegFileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t number = 0;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;  // nanoseconds
+  std::int64_t changed = 0;
+};
+
+bool SameRegFile(const RegFileIdentity& a, const RegFileIdentity& b);
+
 // What the first line of a registry file tells.
 struct RegFileStart {
-  bool imported = false;     // the editor imports the file
-  bool utf16 = false;        // UTF-16LE with its byte-order mark
-  bool unicodeFile = false;  // a version 5.00 file: hex string data is UTF-16
-  bool wholeHeader = false;  // the first line ended within a block
-  std::uint64_t body = 0;    // in an 8-bit file, where the line after the header starts
-  std::uint64_t size = 0;    // the size of the file
+  bool imported = false;      // the editor imports the file
+  bool utf16 = false;         // UTF-16LE with its byte-order mark
+  bool unicodeFile = false;   // a version 5.00 file: hex string data is UTF-16
+  bool wholeHeader = false;   // the first line ended within a block
+  std::uint64_t body = 0;     // where the line after the header starts
+  std::uint64_t size = 0;     // the size of the file
+  std::uint64_t textEnd = 0;  // where its last whole character ends
+  RegFileIdentity identity;
 };
 
 // Reads the first line of the file.
 RegFileStart ReadRegFileStart(int file);
 
-// Scans the lines of an 8-bit file from `begin`, the start of a line before
+// Scans the lines of the file from `begin`, the start of a line before
 // which no hex data goes on, up to `end`, where a line ends too; as
 // ScanRegFile does, with the header already read. Each section reaches
 // onSection with the offset of its line.
@@ -57,14 +73,15 @@ void ScanRegFileLines(int file, const RegFileStart& start, std::uint64_t begin, 
                       std::string_view focus, const RegSectionHandler& onSection,
                       const RegValueHandler& onValue, RegScanOptions options = {});
 
-// A stretch of an 8-bit file read for a search from its end: whole lines,
+// A stretch of the file read for a search from its end: whole lines,
 // before which no hex data goes on, ending where the stretch after it
-// begins.
+// begins. Offsets are the file's, in either format.
 struct RegStretch {
   std::vector<char> buffer;  // the bytes read from the file end at its end
   std::size_t first = 0;     // where they start in it
   std::size_t lines = 0;     // where the lines start in it
   std::uint64_t begin = 0;   // the file offset of the lines
+  std::string text;          // UTF-16 lines decoded, kept for the next stretch
 };
 
 // Reads the stretch of lines before `end` (a line start), of about
@@ -76,6 +93,12 @@ struct RegStretch {
 bool ReadRegStretch(int file, const RegFileStart& start, std::uint64_t end,
                     std::size_t stretchBytes, RegStretch& stretch);
 
-// Scans the stretch's lines, as ScanRegFileLines does.
-void ScanRegStretch(const RegFileStart& start, const RegStretch& stretch, std::string_view focus,
-                    const RegSectionHandler& onSection, const RegValueHandler& onValue);
+// Reads the lines from `begin` to `end`, a stretch read before.
+bool ReadRegRange(int file, std::uint64_t begin, std::uint64_t end, RegStretch& stretch);
+
+// Scans the stretch's sections, as ScanRegFileLines does; no value reaches
+// a handler. A stretch of a UTF-16 file is decoded only when one of its
+// headers may concern the focus. Returns whether a header may concern the
+// focus of `noteLook`, when given.
+bool ScanRegStretch(const RegFileStart& start, RegStretch& stretch, std::string_view focus,
+                    const RegSectionHandler& onSection, const RegHeaderLook* noteLook = nullptr);

@@ -9,6 +9,7 @@
 #endif
 
 #include "base/ascii.h"
+#include "base/text_linux.h"
 #include "registry_file/line_rules.h"
 
 namespace {
@@ -53,19 +54,37 @@ std::size_t SameBytes(const char* a, const char* b, std::size_t size) {
   return same;
 }
 
-// The quickest look, for a header written as the editor writes the focus:
-// true when the header leaves the needle, past the root, at an ordinary
-// character that differs from the needle's in more than letter case.
-bool LeavesNeedle(std::string_view text, std::string_view needle) {
-  const std::size_t same =
-      SameBytes(text.data(), needle.data(), std::min(text.size(), needle.size()));
+// Whether a header that has the needle's first `same` characters, then `c`
+// (`more` false when it ends there), certainly leaves it.
+bool LeavesNeedleAt(std::size_t same, bool more, char c, std::string_view needle) {
   // Within the root, the header may name another root that holds the
   // focus's keys too (HKEY_CLASSES_ROOT): only past it is a difference sure.
   constexpr std::size_t kRootEnd = 1 + kLocalMachine.size() + 1;
-  if (same < kRootEnd || same >= needle.size() || same >= text.size()) return false;
-  const char c = text[same];
+  if (same < kRootEnd || same >= needle.size() || !more) return false;
   if (c == '\\' || c == ']' || c == '-' || IsRegLineEnd(c) || needle[same] == '\\') return false;
   return CertainlyDifferent(c, needle[same]);
+}
+
+// The quickest look, for a header written as the editor writes the focus:
+// the header leaves the needle, past the root, at an ordinary character
+// that differs from the needle's in more than letter case. Returns how many
+// first bytes of the header told, or 0 when they tell nothing for certain.
+std::size_t LeavesNeedle(std::string_view text, std::string_view needle) {
+  const std::size_t same =
+      SameBytes(text.data(), needle.data(), std::min(text.size(), needle.size()));
+  const bool more = same < text.size();
+  return LeavesNeedleAt(same, more, more ? text[same] : '\0', needle) ? same + 1 : 0;
+}
+
+// The same over UTF-16 units, counted in bytes; a unit beyond ASCII where
+// they part leaves the header to the careful look.
+std::size_t LeavesNeedleUtf16(std::string_view raw, const RegHeaderLook& look) {
+  const std::size_t same =
+      SameBytes(raw.data(), look.needle16.data(), std::min(raw.size(), look.needle16.size())) / 2;
+  if (2 * same + 1 >= raw.size() || raw[2 * same + 1] != 0 || !IsAscii(raw[2 * same])) {
+    return 0;
+  }
+  return LeavesNeedleAt(same, true, raw[2 * same], look.needle) ? 2 * same + 2 : 0;
 }
 
 // The root a header names at `at`, and its length. Nearly every header of
@@ -150,11 +169,35 @@ RegHeaderLook MakeRegHeaderLook(std::string_view focus) {
   look.focus = focus;
   look.exact = std::min(focus.find(']'), focus.size());
   look.needle = "[" + std::string(kLocalMachine) + "\\" + std::string(focus.substr(0, look.exact));
+  for (const char c : look.needle) look.needle16 += std::string{c, '\0'};
   // Every key lies below the root: no section is elsewhere.
   look.enabled = !focus.empty() && std::all_of(focus.begin(), focus.end(), IsAscii);
   return look;
 }
 
 bool IsCertainlyElsewhere(const RegHeaderLook& look, std::string_view header) {
-  return look.enabled && (LeavesNeedle(header, look.needle) || CertainlyElsewhere(look, header));
+  return look.enabled &&
+         (LeavesNeedle(header, look.needle) != 0 || CertainlyElsewhere(look, header));
+}
+
+std::size_t ElsewhereAtAGlance(const RegHeaderLook& look, std::string_view header, bool utf16) {
+  if (!look.enabled) return 0;
+  return utf16 ? LeavesNeedleUtf16(header, look) : LeavesNeedle(header, look.needle);
+}
+
+bool IsCertainlyElsewhereUtf16(const RegHeaderLook& look, std::string_view raw) {
+  if (!look.enabled) return false;
+  if (LeavesNeedleUtf16(raw, look) != 0) return true;
+  // The careful look, on the header line decoded; a header longer than
+  // this is judged from its start, which may leave it unsure.
+  constexpr std::size_t kHeaderUnits = 1024;
+  std::size_t end = 0;
+  while (end + 1 < raw.size() && end < 2 * kHeaderUnits &&
+         !(raw[end + 1] == 0 && IsRegLineEnd(raw[end]))) {
+    end += 2;
+  }
+  std::string pending;
+  std::string header;
+  DecodeUtf16(raw.substr(0, end), pending, header);
+  return IsCertainlyElsewhere(look, header);
 }

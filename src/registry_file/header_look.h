@@ -10,12 +10,13 @@
 
 // What the look compares a header with: the key a lookup is after.
 struct RegHeaderLook {
-  std::string focus;   // a path below HKEY_LOCAL_MACHINE, no empty parts
-  std::size_t exact;   // how much of the focus comes before its first "]"
-  std::string needle;  // "[HKEY_LOCAL_MACHINE\" and those bytes of the focus
-  bool enabled;        // false for the root, and for a focus with other than
-                       // ASCII characters, whose letter case only the careful
-                       // reading folds
+  std::string focus;     // a path below HKEY_LOCAL_MACHINE, no empty parts
+  std::size_t exact;     // how much of the focus comes before its first "]"
+  std::string needle;    // "[HKEY_LOCAL_MACHINE\" and those bytes of the focus
+  std::string needle16;  // the needle in UTF-16LE
+  bool enabled;          // false for the root, and for a focus with other than
+                         // ASCII characters, whose letter case only the careful
+                         // reading folds
 };
 
 RegHeaderLook MakeRegHeaderLook(std::string_view focus);
@@ -24,3 +25,13 @@ RegHeaderLook MakeRegHeaderLook(std::string_view focus);
 // it, nor below it (or the header opens no key at all): its section cannot
 // change what a lookup of the focus finds. False when unsure.
 bool IsCertainlyElsewhere(const RegHeaderLook& look, std::string_view header);
+
+// The same for a header in a UTF-16LE file: `raw` starts at its "[" unit
+// and may go on past its line. Most headers are judged from their units;
+// the rest are decoded.
+bool IsCertainlyElsewhereUtf16(const RegHeaderLook& look, std::string_view raw);
+
+// When the header is certainly elsewhere at a glance: how many of its first
+// bytes told, which any header that starts with the same bytes shares;
+// else 0. `utf16`: the header is in UTF-16LE units.
+std::size_t ElsewhereAtAGlance(const RegHeaderLook& look, std::string_view header, bool utf16);

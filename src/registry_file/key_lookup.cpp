@@ -75,19 +75,44 @@ RegKeyReading ReadRegKeyFromStart(int file, const RegKeyName& key, const std::st
   return reading;
 }
 
+namespace {
+
+// The note of the stretch that ends at `end`; null when there is none.
+const RegStretchNote* NoteEndingAt(const RegFileNotes* notes, std::uint64_t end) {
+  if (notes == nullptr) return nullptr;
+  const auto found =
+      std::lower_bound(notes->stretches.begin(), notes->stretches.end(), end,
+                       [](const RegStretchNote& note, std::uint64_t at) { return note.end > at; });
+  return found != notes->stretches.end() && found->end == end ? &*found : nullptr;
+}
+
+// Enough for a file of gigabytes; past them a search reads as without notes.
+constexpr std::size_t kMostNotes = 1 << 14;
+
+}  // namespace
+
 RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyName& key,
                               std::uint64_t end, bool ownOnly, std::size_t stretchBytes,
-                              RegKeyEvent& event) {
+                              RegKeyEvent& event, RegNoting noting) {
   RegStretch stretch;
-  // The further back the search goes, the longer its stretches, up to four
-  // times the first: a key near the end is found after reading little, and
-  // one far back with fewer stretches, each cut short by a line that goes on
-  // from the stretch before.
+  const RegHeaderLook noteLook =
+      MakeRegHeaderLook(noting.making != nullptr ? noting.making->focus.path : "");
+  // The further back the search goes, the longer its stretches, up to eight
+  // times the first (half a core's cache): a key near the end is found after
+  // reading little, and one far back with fewer stretches, each cut short by
+  // a line that goes on from the stretch before.
   for (std::size_t reach = stretchBytes; end > start.body;
-       reach = std::min(2 * reach, 4 * stretchBytes)) {
-    if (!ReadRegStretch(file, start, end, reach, stretch)) return RegSearch::kUnsure;
+       reach = std::min(2 * reach, 8 * stretchBytes)) {
+    const RegStretchNote* note = NoteEndingAt(noting.taking, end);
+    if (note != nullptr && !note->mayConcern) {
+      end = note->begin;  // no header there concerns the key
+      continue;
+    }
+    const bool read = note != nullptr ? ReadRegRange(file, note->begin, end, stretch)
+                                      : ReadRegStretch(file, start, end, reach, stretch);
+    if (!read) return RegSearch::kUnsure;
     bool found = false;
-    ScanRegStretch(
+    const bool noted = ScanRegStretch(
         start, stretch, key.path,
         [&](const RegSection& section) {
           RegKeyEvent seen;
@@ -97,7 +122,10 @@ RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyN
           }
           return false;
         },
-        [](const RegValue&) {});
+        noting.making != nullptr ? &noteLook : nullptr);
+    if (noting.making != nullptr && noting.making->stretches.size() < kMostNotes) {
+      noting.making->stretches.push_back({stretch.begin, end, noted});
+    }
     if (found) return RegSearch::kFound;
     end = stretch.begin;
   }
@@ -106,7 +134,8 @@ RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyN
 
 RegSearch FindRegValueFromEnd(int file, const RegFileStart& start, const RegKeyName& key,
                               RegKeyEvent last, const std::string& upperName,
-                              std::size_t stretchBytes, RegValue& value) {
+                              std::size_t stretchBytes, RegValue& value,
+                              const RegFileNotes* notes) {
   for (RegKeyEvent event = last;;) {
     if (event.deletion) return RegSearch::kNotFound;
     bool decided = false;
@@ -124,24 +153,44 @@ RegSearch FindRegValueFromEnd(int file, const RegFileStart& start, const RegKeyN
           RegScanOptions{true, true});
     }
     if (decided) return value.deletion ? RegSearch::kNotFound : RegSearch::kFound;
-    const RegSearch search =
-        FindLastRegKeyEvent(file, start, key, event.offset, true, stretchBytes, event);
+    const RegSearch search = FindLastRegKeyEvent(file, start, key, event.offset, true, stretchBytes,
+                                                 event, RegNoting{nullptr, notes});
     if (search != RegSearch::kFound) return search;
   }
 }
+
+namespace {
+
+// Takes the notes when they tell of this file as it is now and of a focus
+// the key lies at or below; else starts them afresh for this file.
+RegNoting NotingFor(RegKeyLookup& key) {
+  RegFileNotes* notes = key.notes;
+  if (notes == nullptr) return {};
+  key.takesNotes = SameRegFile(notes->file, key.start.identity) && !notes->stretches.empty() &&
+                   IsWithin(key.name.upper, notes->focus.upper);
+  if (key.takesNotes) return {nullptr, notes};
+  notes->file = key.start.identity;
+  notes->stretches.clear();
+  return {notes, nullptr};
+}
+
+}  // namespace
 
 bool LookUpRegKey(int file, std::size_t stretchBytes, RegKeyLookup& key) {
   key.start = ReadRegFileStart(file);
   const bool root = key.name.path.empty();
   if (!key.start.imported) return root;
-  if (stretchBytes != 0 && !key.start.utf16 && key.start.wholeHeader) {
-    const RegSearch search = FindLastRegKeyEvent(file, key.start, key.name, key.start.size, false,
-                                                 stretchBytes, key.last);
+  if (stretchBytes != 0 && key.start.wholeHeader) {
+    const RegNoting noting = NotingFor(key);
+    const RegSearch search = FindLastRegKeyEvent(file, key.start, key.name, key.start.textEnd,
+                                                 false, stretchBytes, key.last, noting);
     if (search != RegSearch::kUnsure) {
       key.stretchBytes = stretchBytes;
       key.hasEvent = search == RegSearch::kFound;
       return key.hasEvent ? !key.last.deletion : root;
     }
+    // Notes of a search left unfinished tell nothing.
+    if (noting.making != nullptr) noting.making->stretches.clear();
   }
   key.stretchBytes = 0;
   key.reading = ReadRegKeyFromStart(file, key.name);
@@ -152,8 +201,9 @@ bool LookUpRegValue(int file, const RegKeyLookup& key, const std::string& upperN
                     RegValue& value) {
   if (key.stretchBytes != 0) {
     if (!key.hasEvent) return false;
-    const RegSearch search = FindRegValueFromEnd(file, key.start, key.name, key.last, upperName,
-                                                 key.stretchBytes, value);
+    const RegSearch search =
+        FindRegValueFromEnd(file, key.start, key.name, key.last, upperName, key.stretchBytes, value,
+                            key.takesNotes ? key.notes : nullptr);
     if (search != RegSearch::kUnsure) return search == RegSearch::kFound;
   }
   // The values kept, or read afresh when there were too many to keep.

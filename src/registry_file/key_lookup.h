@@ -24,6 +24,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry_file/file_lines.h"
 
@@ -68,12 +69,34 @@ struct RegKeyEvent {
   bool own = false;  // a section of the key itself
 };
 
+// What a search from the end learnt of the stretches it read, kept for a
+// later lookup in the same file: which of them hold a header that may
+// concern the key `focus`, a key above it or one below it. A lookup of a
+// key at or below the focus then reads only those.
+struct RegStretchNote {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+  bool mayConcern = false;
+};
+
+struct RegFileNotes {
+  RegKeyName focus;
+  RegFileIdentity file;                   // the file as it was when noted
+  std::vector<RegStretchNote> stretches;  // from the end of the file back
+};
+
+// How a search uses notes: it makes them, or takes them, or neither.
+struct RegNoting {
+  RegFileNotes* making = nullptr;
+  const RegFileNotes* taking = nullptr;
+};
+
 // The last section before `end` (a line start, before which no hex data
 // goes on) that concerns the key; with `ownOnly`, only its own sections and
 // deletions count. Reads back a stretch of about `stretchBytes` at a time.
 RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyName& key,
                               std::uint64_t end, bool ownOnly, std::size_t stretchBytes,
-                              RegKeyEvent& event);
+                              RegKeyEvent& event, RegNoting noting = {});
 
 // The value with the upper-cased name, from the key's own sections at or
 // before `last`, the last event of the key: the latest that sets or deletes
@@ -81,7 +104,8 @@ RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyN
 // the value, or kNotFound.
 RegSearch FindRegValueFromEnd(int file, const RegFileStart& start, const RegKeyName& key,
                               RegKeyEvent last, const std::string& upperName,
-                              std::size_t stretchBytes, RegValue& value);
+                              std::size_t stretchBytes, RegValue& value,
+                              const RegFileNotes* notes = nullptr);
 
 // --- a key as the registry calls open it -------------------------------------
 
@@ -93,11 +117,16 @@ struct RegKeyLookup {
   bool hasEvent = false;
   RegKeyEvent last;       // searched from the end: the last section of concern
   RegKeyReading reading;  // read from the start
+  // Notes kept between lookups, when given: taken when they are of this
+  // file as it is now and the key lies at or below their focus, else made
+  // afresh.
+  RegFileNotes* notes = nullptr;
+  bool takesNotes = false;
 };
 
 // Whether the key exists in the open file: searched from the end a stretch
 // of `stretchBytes` at a time, or read from the start when `stretchBytes`
-// is 0, for a UTF-16 file, and for a file the search does not take.
+// is 0, and for a file the search does not take.
 bool LookUpRegKey(int file, std::size_t stretchBytes, RegKeyLookup& key);
 
 // The value with the upper-cased name of a key that exists; false when it

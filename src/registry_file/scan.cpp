@@ -1,5 +1,6 @@
 #include "registry_file/scan.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -42,6 +43,7 @@ void ReadSectionLine(RegScan& scan, std::string_view text, bool tooLong) {
   // A line that is no header leaves the current key as it is. One too long
   // to read whole names some key, certainly not a short one.
   if (!tooLong && !IsRegSectionHeader(text)) return;
+  NoteRegHeader(scan, text, tooLong);
   // A section that was wanted ends here, and with it the scan, when asked.
   if (scan.options.stopAfterWantedSection && scan.hadWanted) {
     scan.stopped = true;
@@ -165,7 +167,7 @@ std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, 
     // A section certainly elsewhere is passed over, and so is a header line
     // that hex data goes on into, which it swallows. Either way the current
     // section stays unwanted and no hex data goes on after the line.
-    if (!IsCertainlyElsewhere(scan.look, std::string_view(data + bracket, size - bracket)) &&
+    if (!PassesOverHeader(scan, std::string_view(data + bracket, size - bracket), false) &&
         !HexDataGoesOnAt(scan, data, region, lineStart)) {
       return lineStart;
     }
@@ -179,6 +181,34 @@ std::size_t PassOverSections(RegScan& scan, const char* data, std::size_t size, 
 }
 
 }  // namespace
+
+void NoteRegHeader(RegScan& scan, std::string_view header, bool tooLong) {
+  if (scan.noteLook != nullptr && !scan.noted) {
+    scan.noted = tooLong || !IsCertainlyElsewhere(*scan.noteLook, header);
+  }
+}
+
+bool PassesOverHeader(RegScan& scan, std::string_view header, bool utf16) {
+  const std::string& glanced = scan.glanced;
+  if (!glanced.empty() && header.size() > glanced.size() &&
+      std::memcmp(header.data(), glanced.data(), glanced.size()) == 0) {
+    return true;
+  }
+  const bool noting = scan.noteLook != nullptr && !scan.noted;
+  const std::size_t told = ElsewhereAtAGlance(scan.look, header, utf16);
+  const std::size_t noteTold = noting ? ElsewhereAtAGlance(*scan.noteLook, header, utf16) : 0;
+  if (noting && noteTold == 0) {
+    scan.noted = utf16 ? !IsCertainlyElsewhereUtf16(*scan.noteLook, header)
+                       : !IsCertainlyElsewhere(*scan.noteLook, header);
+  }
+  if (told != 0 && (!noting || noteTold != 0)) {
+    scan.glanced.assign(header.data(), std::max(told, noteTold));
+    return true;
+  }
+  if (told != 0) return true;
+  return utf16 ? IsCertainlyElsewhereUtf16(scan.look, header)
+               : IsCertainlyElsewhere(scan.look, header);
+}
 
 RegScan RegBodyScan(const RegHeaderLook& look, const RegSectionHandler& onSection,
                     const RegValueHandler& onValue, RegScanOptions options, bool unicodeFile) {

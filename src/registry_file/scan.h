@@ -30,7 +30,22 @@ struct RegScan {
   bool hexContinues = false;  // a value's hex data goes on over the next lines
   RegValue hexValue{};
   std::string hexBytes{};
+  // When given, `noted` tells whether a header of the lines read may
+  // concern this look's focus, a key above it or below it.
+  const RegHeaderLook* noteLook = nullptr;
+  bool noted = false;
+  // The first bytes of the last header passed over at a glance: a header
+  // that starts with them is passed over alike, without a look.
+  std::string glanced{};
 };
+
+// Whether the section header at the start of `header` (which may go on past
+// its line) certainly concerns neither the scan's focus nor a key above or
+// below it; notes it on the way. `utf16`: the header is in UTF-16LE units.
+bool PassesOverHeader(RegScan& scan, std::string_view header, bool utf16);
+
+// Notes a section header for the scan's note look (`tooLong`: one cut).
+void NoteRegHeader(RegScan& scan, std::string_view header, bool tooLong);
 
 // A scan of the lines after the header of a file, which told whether hex
 // string data is UTF-16 (`unicodeFile`).

@@ -94,6 +94,7 @@ const CorpusCase kCorpusCases[] = {
     {"utf16_hex1_without_nul", kG, kPath},
     {"utf16_key_in_other_letter_case_beyond_ascii", "{Filtre-\xC3\xA9}", kPath},
     {"utf16_key_letter_the_registry_keeps_apart", "{Filtre-\xC2\xB5}", ""},
+    {"utf16_keys_last", kG, kPath},
     {"utf16_version5", kG, kPath},
     {"value_after_broken_header", kG, kPath},
     {"value_before_any_section", "", ""},
@@ -166,6 +167,22 @@ TEST_P(RegistryCorpus, AnswersAlikeSearchedFromTheEnd) {
       }
     }
   }
+}
+
+// Notes of the file as it was are not taken once it changed: the class
+// section that a rewrite puts where the notes saw none is found.
+TEST(RegistryNotes, AreNotTakenOnceTheFileChanged) {
+  std::string filler;
+  for (int i = 0; i < 100; ++i) {
+    filler += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Filler\\Key" + std::to_string(i) + "]\r\n\r\n";
+  }
+  const std::string key = "SOFTWARE\\Classes\\CLSID\\" kG "\\InProcServer32";
+  const std::string before = "REGEDIT4\r\n\r\n" + filler +
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classez" + key.substr(16) +
+                             "]\r\n@=\"x\"\r\n\r\n" + filler;
+  const std::string after = "REGEDIT4\r\n\r\n" + filler + "[HKEY_LOCAL_MACHINE\\" + key +
+                            "]\r\n@=\"x\"\r\n\r\n" + filler + "\r\n";
+  EXPECT_EQ(RecordRegKey(after, key, {""}, 64, &before), RecordRegKey(after, key, {""}, 0));
 }
 
 std::string CaseName(const ::testing::TestParamInfo<CorpusCase>& info) { return info.param.file; }

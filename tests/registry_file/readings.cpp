@@ -17,18 +17,28 @@ bool IsWithin(const std::string& key, const std::string& ancestor) {
                               (key.size() == ancestor.size() || key[ancestor.size()] == '\\'));
 }
 
-// An unnamed file in memory that holds the contents.
-int FileHolding(std::string_view contents) {
-  const int file = memfd_create("registry", MFD_CLOEXEC);
-  if (file < 0) return -1;
+// Writes the contents over the whole file.
+void Rewrite(int file, std::string_view contents) {
+  if (ftruncate(file, 0) != 0 || lseek(file, 0, SEEK_SET) != 0) return;
   std::size_t written = 0;
   while (written < contents.size()) {
     const ssize_t put = write(file, contents.data() + written, contents.size() - written);
     if (put <= 0) break;
     written += static_cast<std::size_t>(put);
   }
-  lseek(file, 0, SEEK_SET);
+}
+
+// An unnamed file in memory that holds the contents.
+int FileHolding(std::string_view contents) {
+  const int file = memfd_create("registry", MFD_CLOEXEC);
+  if (file >= 0) Rewrite(file, contents);
   return file;
+}
+
+// The key above `path`, at which notes are kept for it.
+std::string ParentOf(std::string_view path) {
+  const std::size_t separator = path.rfind('\\');
+  return std::string(path.substr(0, separator == std::string_view::npos ? 0 : separator));
 }
 
 // Each line of the file, decoded from UTF-16 when it is.
@@ -105,11 +115,24 @@ std::vector<std::string> ValueNamesIn(std::string_view raw, std::size_t limit) {
 }
 
 std::string RecordRegKey(std::string_view contents, std::string_view path,
-                         const std::vector<std::string>& valueNames, std::size_t stretchBytes) {
-  const int file = FileHolding(contents);
+                         const std::vector<std::string>& valueNames, std::size_t stretchBytes,
+                         const std::string* notedFrom) {
+  const int file = FileHolding(notedFrom != nullptr ? *notedFrom : contents);
   if (file < 0) return "no file";
   RegKeyLookup key;
   key.name = MakeRegKeyName(path);
+  // First the notes of the stretches that may concern keys at or above the
+  // key's parent, made by a search for the filter's key, as a run makes
+  // them; then the lookup, which takes them.
+  RegFileNotes notes{MakeRegKeyName(ParentOf(path)), {}, {}};
+  if (stretchBytes != 0) {
+    RegKeyLookup filter;
+    filter.name = MakeRegKeyName("SOFTWARE\\Microsoft\\Windows CE Services\\Filters\\.mdb");
+    filter.notes = &notes;
+    LookUpRegKey(file, stretchBytes, filter);
+    key.notes = &notes;
+  }
+  if (notedFrom != nullptr) Rewrite(file, contents);
   const bool exists = LookUpRegKey(file, stretchBytes, key);
   // A search the file does not take is left to the reading from the start.
   if (stretchBytes != 0 && key.stretchBytes == 0) {

@@ -24,7 +24,10 @@ std::vector<std::string> ValueNamesIn(std::string_view contents, std::size_t lim
 
 // What the registry answers of the key: whether it exists, and each named
 // value's type and data; read from the start of the file, or searched from
-// its end a stretch of `stretchBytes` at a time (0: from the start). A
-// search the file does not take answers "unsure".
+// its end a stretch of `stretchBytes` at a time (0: from the start), after
+// a search for another key left notes for it. A search the file does not
+// take answers "unsure". With `notedFrom`, the notes are left by a file
+// that holds that, then rewritten to hold `contents`.
 std::string RecordRegKey(std::string_view contents, std::string_view key,
-                         const std::vector<std::string>& valueNames, std::size_t stretchBytes);
+                         const std::vector<std::string>& valueNames, std::size_t stretchBytes,
+                         const std::string* notedFrom = nullptr);
