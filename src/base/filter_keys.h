@@ -14,6 +14,10 @@ constexpr char kFiltersKey[] = "SOFTWARE\\Microsoft\\Windows CE Services\\Filter
 constexpr char kClassesKey[] = "SOFTWARE\\Classes\\CLSID\\";
 constexpr char kServerKey[] = "\\InProcServer32";
 
+// The class the folder filter registers, and an install names, for both
+// directions.
+constexpr char kFolderFilterClsid[] = "{4D4F5256-0003-4153-4B00-464F4C444552}";
+
 // The values of an extension's key that name the filter class of /D2P
 // (the .mdb key) and of /P2D (the .cdb key).
 constexpr char kDesktopToDeviceValue[] = "DefaultImport";

@@ -10,9 +10,8 @@
 
 namespace {
 
-const char kClsid[] = "{4D4F5256-0003-4153-4B00-464F4C444552}";
 const char kClassName[] = "Morvask folder filter";
-const std::string kClassKeyPath = std::string(kClassesKey) + kClsid;
+const std::string kClassKeyPath = std::string(kClassesKey) + kFolderFilterClsid;
 const std::string kServerKeyPath = kClassKeyPath + kServerKey;
 
 struct FilterEntry {
@@ -57,7 +56,9 @@ LONG WriteValue(const std::string& keyPath, const char* valueName, const std::st
   return result;
 }
 
-bool NamesThisFilter(const std::string& clsid) { return EqualsIgnoringAsciiCase(clsid, kClsid); }
+bool NamesThisFilter(const std::string& clsid) {
+  return EqualsIgnoringAsciiCase(clsid, kFolderFilterClsid);
+}
 
 bool FilterTakenByAnother() {
   for (const FilterEntry& entry : kFilterEntries) {
@@ -74,7 +75,7 @@ std::string ThisLibraryPath() {
   HMODULE module = nullptr;
   const DWORD flags =
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-  if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&kClsid), &module)) return "";
+  if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&kFolderFilterClsid), &module)) return "";
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(module, path, sizeof path);
   return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
@@ -94,7 +95,8 @@ LONG WriteRegistration(const std::string& libraryPath) {
   LONG result = WriteValue(kClassKeyPath, nullptr, kClassName);
   if (result == ERROR_SUCCESS) result = WriteValue(kServerKeyPath, nullptr, libraryPath);
   for (const FilterEntry& entry : kFilterEntries) {
-    if (result == ERROR_SUCCESS) result = WriteValue(FiltersKeyOf(entry), entry.value, kClsid);
+    if (result == ERROR_SUCCESS)
+      result = WriteValue(FiltersKeyOf(entry), entry.value, kFolderFilterClsid);
   }
   return result;
 }

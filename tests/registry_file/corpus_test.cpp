@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
+#include "base/filter_keys.h"
 #include "discovery/filter_registry.h"
 #include "registry_file/readings.h"
 
@@ -183,6 +185,21 @@ TEST(RegistryNotes, AreNotTakenOnceTheFileChanged) {
   const std::string after = "REGEDIT4\r\n\r\n" + filler + "[HKEY_LOCAL_MACHINE\\" + key +
                             "]\r\n@=\"x\"\r\n\r\n" + filler + "\r\n";
   EXPECT_EQ(RecordRegKey(after, key, {""}, 64, &before), RecordRegKey(after, key, {""}, 0));
+}
+
+// The registry an install writes names the folder filter for both
+// directions with the keys and values the program reads.
+TEST(InstalledRegistry, NamesTheFolderFilterForBothDirections) {
+  std::ifstream in(MORVASK_REGISTRY_TEMPLATE, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  text.replace(text.find("@MORVASK_FILTER_PATH@"), 21, "/filter.so");
+  const std::string path = ::testing::TempDir() + "installed.reg";
+  std::ofstream(path, std::ios::binary) << text;
+  setenv("MORVASK_REGISTRY", path.c_str(), 1);
+  EXPECT_EQ(GetFilterClsid(".mdb", kDesktopToDeviceValue), kFolderFilterClsid);
+  EXPECT_EQ(GetFilterClsid(".cdb", kDeviceToDesktopValue), kFolderFilterClsid);
+  EXPECT_EQ(GetFilterServerPath(kFolderFilterClsid), "/filter.so");
+  unsetenv("MORVASK_REGISTRY");
 }
 
 std::string CaseName(const ::testing::TestParamInfo<CorpusCase>& info) { return info.param.file; }
