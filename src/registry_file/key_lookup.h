@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "registry_file/file_lines.h"
+#include "registry_file/stretches.h"
 
 // A key path as looked up: empty parts removed, and upper-cased to compare.
 struct RegKeyName {
