@@ -97,15 +97,13 @@ RegSearch FindLastRegKeyEvent(int file, const RegFileStart& start, const RegKeyN
   RegStretch stretch;
   const RegHeaderLook noteLook =
       MakeRegHeaderLook(noting.making != nullptr ? noting.making->focus.path : "");
-  // The further back the search goes, the longer its stretches: up to four
-  // times the first, and eight (half a core's cache) once it is megabytes
-  // back. A key near the end is found after reading little, one far back
-  // with fewer stretches, each cut short by a line that goes on from the
-  // stretch before; a small file is not read in stretches longer than it
-  // needs, whose memory costs more than the reads.
-  const std::uint64_t from = end;
+  // The further back the search goes, the longer its stretches, up to four
+  // times the first: a key near the end is found after reading little, and
+  // one far back with fewer stretches, each cut short by a line that goes on
+  // from the stretch before. (Longer ones gained nothing far back and cost
+  // a small file the memory they take.)
   for (std::size_t reach = stretchBytes; end > start.body;
-       reach = std::min(2 * reach, (from - end > 32 * stretchBytes ? 8 : 4) * stretchBytes)) {
+       reach = std::min(2 * reach, 4 * stretchBytes)) {
     const RegStretchNote* note = NoteEndingAt(noting.taking, end);
     if (note != nullptr && !note->mayConcern) {
       end = note->begin;  // no header there concerns the key

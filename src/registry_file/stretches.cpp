@@ -10,15 +10,15 @@
 
 namespace {
 
-// Where the lines of a stretch start in `bytes`, which begin within a line:
-// just after the first whole line there that ends all hex data, leaving at
-// least one line after it; npos when there is none.
-std::size_t LinesStartAfterHexEnd(std::string_view bytes) {
+// Where the lines of a stretch start in `bytes`: just after the first whole
+// line there that ends all hex data, leaving at least one line after it;
+// npos when there is none. `withinLine`: the bytes begin within a line,
+// which is passed.
+std::size_t LinesStartAfterHexEnd(std::string_view bytes, bool withinLine) {
   const char* data = bytes.data();
   const std::size_t size = bytes.size();
   std::size_t newline = std::string_view::npos;
-  // Past the line that the first byte falls into.
-  std::size_t at = AfterRegLineEnd(data, size, RegLineEnd(data, size, 0, newline));
+  std::size_t at = withinLine ? AfterRegLineEnd(data, size, RegLineEnd(data, size, 0, newline)) : 0;
   while (at < size) {
     const std::size_t lineEnd = RegLineEnd(data, size, at, newline);
     const std::size_t next = AfterRegLineEnd(data, size, lineEnd);
@@ -30,19 +30,41 @@ std::size_t LinesStartAfterHexEnd(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-// The same in UTF-16 units, decoded a little at a time: the line sought
-// is nearly always one of the first.
+bool IsUnit(std::string_view raw, std::size_t at, char unit) {
+  return at % 2 == 0 && at + 1 < raw.size() && raw[at] == unit && raw[at + 1] == 0;
+}
+
+// Where the line the first unit falls into ends, past its line end, found
+// in the units: long lines of hex data are not decoded to be passed.
+std::size_t PastFirstLineUtf16(std::string_view raw) {
+  for (std::size_t at = 0; at < raw.size(); ++at) {
+    const void* lf = std::memchr(raw.data() + at, '\n', raw.size() - at);
+    const void* cr = std::memchr(raw.data() + at, '\r', raw.size() - at);
+    if (lf == nullptr && cr == nullptr) break;
+    const char* found = lf == nullptr || (cr != nullptr && cr < lf) ? static_cast<const char*>(cr)
+                                                                    : static_cast<const char*>(lf);
+    at = static_cast<std::size_t>(found - raw.data());
+    if (IsUnit(raw, at, '\r')) return IsUnit(raw, at + 2, '\n') ? at + 4 : at + 2;
+    if (IsUnit(raw, at, '\n')) return at + 2;
+  }
+  return raw.size();
+}
+
+// The same in UTF-16 units, the lines after the first decoded a little at
+// a time: the line sought is nearly always one of the first.
 std::size_t LinesStartAfterHexEndUtf16(std::string_view raw, std::string& text) {
+  const std::size_t past = PastFirstLineUtf16(raw);
+  const std::string_view lines = raw.substr(past);
   std::string pending;
   text.clear();
-  for (std::size_t decoded = 0, take = 4096;; take *= 2) {
-    const std::size_t upTo = std::min(take, raw.size());
-    DecodeUtf16(raw.substr(decoded, upTo - decoded), pending, text);
+  for (std::size_t decoded = 0, take = 4096; decoded < lines.size(); take *= 2) {
+    const std::size_t upTo = std::min(take, lines.size());
+    DecodeUtf16(lines.substr(decoded, upTo - decoded), pending, text);
     decoded = upTo;
-    const std::size_t lines = LinesStartAfterHexEnd(text);
-    if (lines != std::string_view::npos) return 2 * Utf16UnitsOf(text.substr(0, lines));
-    if (decoded == raw.size()) return std::string_view::npos;
+    const std::size_t start = LinesStartAfterHexEnd(text, false);
+    if (start != std::string_view::npos) return past + 2 * Utf16UnitsOf(text.substr(0, start));
   }
+  return std::string_view::npos;
 }
 
 // Where the lines of a stretch start in its bytes, the first of them at
@@ -50,7 +72,7 @@ std::size_t LinesStartAfterHexEndUtf16(std::string_view raw, std::string& text) 
 std::size_t StretchLinesStart(const RegFileStart& start, std::uint64_t first,
                               std::string_view bytes, std::string& text) {
   if (first <= start.body) return 0;
-  return start.utf16 ? LinesStartAfterHexEndUtf16(bytes, text) : LinesStartAfterHexEnd(bytes);
+  return start.utf16 ? LinesStartAfterHexEndUtf16(bytes, text) : LinesStartAfterHexEnd(bytes, true);
 }
 
 // Reads `more` bytes of the file before those the stretch holds, which

@@ -129,18 +129,21 @@ wait_runs() {
 # run.order, or with RUN_NAME set to NAME.out and so on.
 start_copy() {
   install_registry
-  local name=${RUN_NAME:-run} wine=() i=0
+  local name=${RUN_NAME:-run} wine=() i=0 pid_file
   is_windows && wine=("$MORVASK_WINE")
-  rm -f "$name.pid"
-  MORVASK_CAPTURE_PID_FILE=$work/$name.pid env --default-signal "$MORVASK_CAPTURE" \
-    "$name.out" "$name.err" "$name.order" "${wine[@]}" "$MORVASK_PROGRAM" "$@" &
+  # Under memcheck the program runs in valgrind's process, whose number
+  # memcheck.sh writes; else capture writes its program's.
+  pid_file=$work/$name${MORVASK_MEMCHECK:+.memcheck}.pid
+  rm -f "$name.pid" "$name.memcheck.pid"
+  MORVASK_CAPTURE_PID_FILE=$work/$name.pid MORVASK_MEMCHECK_PID_FILE=$work/$name.memcheck.pid \
+    env --default-signal "$MORVASK_CAPTURE" "$name.out" "$name.err" "$name.order" "${wine[@]}" \
+    ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@" &
   CAPTURE_PID=$!
-  # capture writes the number once it started the program.
-  while [ ! -e "$name.pid" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
+  while [ ! -e "$pid_file" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
     sleep 0.05
   done
   # shellcheck disable=SC2034 # the cases read it
-  COPY_PID=$(cat "$name.pid" 2>/dev/null)
+  COPY_PID=$(cat "$pid_file" 2>/dev/null)
 }
 
 # start_held ARGUMENT...: start_copy, the run held once it has made its
