@@ -15,13 +15,26 @@ bool Exists(const std::string& path) {
   return file != nullptr;
 }
 
+const char* TestHold() {
+  const char* hold = std::getenv("MORVASK_TEST_HOLD");
+  return hold != nullptr && *hold != '\0' ? hold : nullptr;
+}
+
+bool TellTest(const char* hold, const char* point) {
+  std::FILE* told = std::fopen((std::string(hold) + ".held").c_str(), "wb");
+  if (told == nullptr) return false;
+  std::fprintf(told, "%s\n", point);
+  return std::fclose(told) == 0;
+}
+
 }  // namespace
 
+void TellTestIfAsked(const char* point) {
+  if (const char* hold = TestHold()) TellTest(hold, point);
+}
+
 void HoldIfAsked() {
-  const char* hold = std::getenv("MORVASK_TEST_HOLD");
-  if (hold == nullptr || *hold == '\0' || !Exists(hold)) return;
-  std::FILE* marker = std::fopen((std::string(hold) + ".held").c_str(), "wb");
-  if (marker == nullptr) return;
-  std::fclose(marker);
+  const char* hold = TestHold();
+  if (hold == nullptr || !Exists(hold) || !TellTest(hold, "held")) return;
   while (Exists(hold) && !StopRequested()) Sleep(10);
 }

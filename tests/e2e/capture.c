@@ -9,8 +9,9 @@
  * The order comes from the kernel: inotify queues an event for each write
  * to a watched file as it happens, and merges one only with the event just
  * before it, so the queue holds the runs of writes in the order made.
- * With MORVASK_CAPTURE_PID_FILE naming a file, the command's process number
- * is written there once it is started (whole, by a rename).
+ * With MORVASK_CAPTURE_EVENTS naming a file (a FIFO a test reads), a line is
+ * written to it once the command started, "started" and its process number,
+ * and once it ended, "ended".
  * Exits with the command's status, or 128 and the signal's number. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -27,15 +28,17 @@ static int Fail(const char* what) {
   return 125;
 }
 
-/* Writes the process number to `path`, through a file beside it renamed
- * over it, so that a reader never finds it half written. */
-static void WritePid(const char* path, pid_t pid) {
-  char partial[4096];
-  snprintf(partial, sizeof partial, "%s.partial", path);
-  FILE* file = fopen(partial, "w");
+/* Writes one line to the events file, when there is one. */
+static void Tell(const char* line, long number) {
+  const char* path = getenv("MORVASK_CAPTURE_EVENTS");
+  FILE* file = path != NULL ? fopen(path, "a") : NULL;
   if (file == NULL) return;
-  fprintf(file, "%ld\n", (long)pid);
-  if (fclose(file) == 0) rename(partial, path);
+  if (number >= 0) {
+    fprintf(file, "%s %ld\n", line, number);
+  } else {
+    fprintf(file, "%s\n", line);
+  }
+  fclose(file);
 }
 
 /* Appends the streams written, in order, to `order`; false when events were
@@ -83,12 +86,12 @@ int main(int argc, char** argv) {
     execvp(argv[4], argv + 4);
     _exit(127);
   }
-  const char* pidFile = getenv("MORVASK_CAPTURE_PID_FILE");
-  if (pidFile != NULL) WritePid(pidFile, child);
+  Tell("started", (long)child);
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return Fail("capture: waitpid");
   }
+  Tell("ended", -1);
   char order[4096] = "";
   const int complete = ReadOrder(events, outWatch, order, sizeof order);
   FILE* file = fopen(argv[3], "w");

@@ -126,41 +126,60 @@ wait_runs() {
 # background programs with both ignored); COPY_PID is its process (under
 # Wine the Windows program's own), and finish_copy waits for it and keeps
 # its status in RUN_STATUS. Its output goes to run.out, run.err and
-# run.order, or with RUN_NAME set to NAME.out and so on.
+# run.order, or with RUN_NAME set to NAME.out and so on. What the run
+# tells (capture's "started" and "ended", memcheck's "valgrind", the
+# folder filter's "waiting" and "held") comes through NAME.hold.held, read
+# with wait_for.
 start_copy() {
   install_registry
-  local name=${RUN_NAME:-run} wine=() i=0 pid_file
+  local name=${RUN_NAME:-run} wine=() first=started
   is_windows && wine=("$MORVASK_WINE")
-  # Under memcheck the program runs in valgrind's process, whose number
-  # memcheck.sh writes; else capture writes its program's.
-  pid_file=$work/$name${MORVASK_MEMCHECK:+.memcheck}.pid
-  rm -f "$name.pid" "$name.memcheck.pid"
-  MORVASK_CAPTURE_PID_FILE=$work/$name.pid MORVASK_MEMCHECK_PID_FILE=$work/$name.memcheck.pid \
+  # Under memcheck the program runs in valgrind's process.
+  [ -n "${MORVASK_MEMCHECK:-}" ] && first=valgrind
+  open_events "$work/$name.hold.held"
+  MORVASK_TEST_HOLD=$work/$name.hold MORVASK_CAPTURE_EVENTS=$work/$name.hold.held \
     env --default-signal "$MORVASK_CAPTURE" "$name.out" "$name.err" "$name.order" "${wine[@]}" \
     ${MORVASK_MEMCHECK:+"$MORVASK_MEMCHECK"} "$MORVASK_PROGRAM" "$@" &
   CAPTURE_PID=$!
-  while [ ! -e "$pid_file" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
-    sleep 0.05
-  done
   # shellcheck disable=SC2034 # the cases read it
-  COPY_PID=$(cat "$pid_file" 2>/dev/null)
+  COPY_PID=$(wait_for "$first")
+}
+
+# open_events FIFO: makes FIFO, which the harness keeps open both ways, so
+# that whoever writes to it never waits for a reader; wait_for reads it.
+open_events() {
+  rm -f "$1"
+  mkfifo "$1"
+  exec {EVENTS}<>"$1"
+}
+
+# wait_for WORD: reads the lines of the events last opened until one that
+# starts with WORD, and prints what follows WORD on it; false when "ended"
+# comes first, or no line for a minute. It blocks on the FIFO: it never
+# looks again and again.
+wait_for() {
+  local line
+  while read -r -t 60 -u "$EVENTS" line; do
+    if [ "${line%% *}" = "$1" ]; then
+      line=${line#"$1"}
+      printf '%s\n' "${line# }"
+      return 0
+    fi
+    [ "$line" = ended ] && return 1
+  done
+  return 1
 }
 
 # start_held ARGUMENT...: start_copy, the run held once it has made its
-# copy (and not yet named it) until release_held; false when it ended, or
-# was not held within a minute. (The folder filter holds a run at that
-# point while the file MORVASK_TEST_HOLD names exists.)
+# copy (and not yet named it) until release_held; false when it ended
+# first. (The folder filter holds a run at that point while the file
+# MORVASK_TEST_HOLD names exists.)
 start_held() {
-  local hold=$work/${RUN_NAME:-run}.hold i=0
-  rm -f "$hold.held"
-  : >"$hold"
-  MORVASK_TEST_HOLD=$hold start_copy "$@"
-  while [ ! -e "$hold.held" ] && kill -0 "$CAPTURE_PID" 2>/dev/null && [ $((i++)) -lt 1200 ]; do
-    sleep 0.05
-  done
-  [ -e "$hold.held" ]
+  : >"$work/${RUN_NAME:-run}.hold"
+  start_copy "$@"
+  wait_for held >/dev/null
 }
-release_held() { rm -f "$work/${RUN_NAME:-run}.hold" "$work/${RUN_NAME:-run}.hold.held"; }
+release_held() { rm -f "$work/${RUN_NAME:-run}.hold"; }
 
 finish_copy() {
   wait "$CAPTURE_PID"

@@ -4,18 +4,18 @@
 # (memory errors, definitely lost bytes, descriptors the program opened and
 # left open) is appended to the file named by MORVASK_MEMCHECK_FINDINGS.
 #
-# With MORVASK_MEMCHECK_PID_FILE naming a file, valgrind's process number
-# is written there as it starts: valgrind runs the program in its own
-# process, so a test signals the program itself through it.
+# With MORVASK_CAPTURE_EVENTS naming a file (see capture.c), a line
+# "valgrind" and valgrind's process number is written to it as valgrind
+# starts: valgrind runs the program in its own process, so a test signals
+# the program itself through it.
 #
 #   memcheck.sh PROGRAM ARGUMENT...
 log=$(mktemp "${TMPDIR:-/tmp}/morvask-memcheck.XXXXXX")
 memcheck=(valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite
   --track-fds=yes --log-file="$log")
-if [ -n "${MORVASK_MEMCHECK_PID_FILE:-}" ]; then
+if [ -n "${MORVASK_CAPTURE_EVENTS:-}" ]; then
   # shellcheck disable=SC2016 # for the inner shell to expand
-  sh -c 'echo $$ >"$0.tmp" && mv "$0.tmp" "$0" && exec "$@"' "$MORVASK_MEMCHECK_PID_FILE" \
-    "${memcheck[@]}" "$@"
+  sh -c 'echo "valgrind $$" >>"$0" && exec "$@"' "$MORVASK_CAPTURE_EVENTS" "${memcheck[@]}" "$@"
 else
   "${memcheck[@]}" "$@"
 fi

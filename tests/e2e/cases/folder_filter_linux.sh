@@ -149,6 +149,10 @@ case_linux_folder_filter_fails_on_a_source_rewritten_in_place() {
   # last change tells.
   local written
   written=$(stat -c %y Torn.mdb)
+  # The kernel stamps a change with a clock of coarse ticks (up to 10 ms): a
+  # change within the tick of the file's making would not show at all, to
+  # the program or to anyone. This waits for the clock, not for the run.
+  sleep 0.05
   start_held /D2P /D Torn.mdb /P '\Torn.cdb' /O || fail "the run was never held"
   printf 'rewritten' | dd of=Torn.mdb bs=1 seek=$((1 << 20)) conv=notrunc status=none
   touch -d "$written" Torn.mdb

@@ -168,24 +168,15 @@ case_windows_folder_filter_shares_a_device_with_the_linux_build() {
 # a run of either build takes them (a record lock on its first byte), until
 # release_steps or for a minute at most; returns once it holds them.
 hold_steps() {
-  rm -f held
+  open_events "$work/steps.events"
   perl -MFcntl -e 'open(my $f, "+>>", $ARGV[0]) or die;
     fcntl($f, F_SETLKW, pack("s s x4 q q i x4", F_WRLCK, SEEK_SET, 0, 1, 0)) or die;
-    open(my $h, ">", "held") and close($h); sleep 60' "$1" &
+    open(my $h, ">>", $ARGV[1]) or die; print $h "held\n"; close($h); sleep 60' \
+    "$1" "$work/steps.events" &
   HOLDER_PID=$!
-  while [ ! -e held ] && kill -0 "$HOLDER_PID" 2>/dev/null; do sleep 0.05; done
+  wait_for held >/dev/null || fail "the steps of $1 could not be held"
 }
 release_steps() { kill "$HOLDER_PID" && wait "$HOLDER_PID" 2>/dev/null; }
-
-# opened_by_another FILE PID: whether a process other than PID has FILE open
-# (under Wine the Wine server may hold it for the program).
-opened_by_another() {
-  local fd
-  for fd in /proc/[0-9]*/fd/*; do
-    [ "$(readlink "$fd" 2>/dev/null)" = "$1" ] && [ "${fd#/proc/"$2"/}" = "$fd" ] && return 0
-  done
-  return 1
-}
 
 # The lock that keeps runs apart lies outside the device folder: a name of
 # the user's is never touched, a run that only reads writes nothing there,
@@ -214,9 +205,7 @@ case_folder_filter_keeps_runs_apart_outside_the_users_names() {
   is_windows && status=$((0xC000013A & 0xFF))
   hold_steps "$lock"
   start_copy /D2P /D Orders.mdb /P '\New\Waiting.cdb'
-  local i=0
-  # Waiting, the run holds the lock file open: it cannot get past.
-  while ! opened_by_another "$lock" "$HOLDER_PID" && [ $((i++)) -lt 600 ]; do sleep 0.1; done
+  wait_for waiting >/dev/null || fail "the run did not wait for the other's steps"
   kill -INT "$COPY_PID"
   finish_copy
   kill -0 "$HOLDER_PID" 2>/dev/null || fail "the run asked to stop waited until the other let go"

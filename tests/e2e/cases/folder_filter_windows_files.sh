@@ -7,15 +7,14 @@
 # hold FILE: another program holds FILE open, shared with no one, until
 # release.
 hold() {
-  rm -f held.signal
-  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" held.signal &
+  : >release.signal
+  open_events "$work/holder.events"
+  "$MORVASK_WINE" "$MORVASK_HOLD_FILE" "$1" holder.events release.signal &
   HOLDER=$!
-  local i=0
-  while [ ! -e held.signal ] && [ $((i++)) -lt 600 ]; do sleep 0.1; done
-  [ -e held.signal ] || fail "$1 could not be held open"
+  wait_for held >/dev/null || fail "$1 could not be held open"
 }
 release() {
-  rm -f held.signal
+  rm -f release.signal
   wait "$HOLDER"
 }
 
