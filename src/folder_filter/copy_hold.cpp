@@ -23,8 +23,9 @@ const char* TestHold() {
 bool TellTest(const char* hold, const char* point) {
   std::FILE* told = std::fopen((std::string(hold) + ".held").c_str(), "wb");
   if (told == nullptr) return false;
-  std::fprintf(told, "%s\n", point);
-  return std::fclose(told) == 0;
+  const std::string line = std::string(point) + "\n";
+  const bool written = std::fwrite(line.data(), 1, line.size(), told) == line.size();
+  return std::fclose(told) == 0 && written;
 }
 
 }  // namespace
